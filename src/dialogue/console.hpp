@@ -1,0 +1,37 @@
+#pragma once
+// The text console. Every text of the dialogue starts with a line-control character
+// that the user never sees; these helpers write the visible rest. Standard output
+// carries only what the user sees; it is flushed only before the program waits.
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+namespace elipses {
+
+struct Console {
+  std::istream& in;
+  std::ostream& out;
+};
+
+// A line: the text without its control character, then the line end.
+void show_line(Console& console, std::string_view text);
+// A free line: one blank (the control character), then the text, then the line end.
+void show_free_line(Console& console, std::string_view text);
+void show_empty_line(Console& console);
+// A prompt: the text without its control character and no line end; flushed, since the
+// user answers on the same line.
+void show_prompt(Console& console, std::string_view text);
+
+// The file name: the whole typed line, trailing blanks, tabs and CR removed.
+std::string read_file_name_answer(Console& console, std::string_view prompt);
+// A real number in free form: blank lines are passed over, the value ends at a blank,
+// comma, slash or line end, and the rest of the line is ignored. A comma or slash in
+// place of the value leaves `value` as it was.
+void read_real_answer(Console& console, std::string_view prompt, double& value);
+// A whole number (32 bits) in free form, by the same rules.
+void read_whole_answer(Console& console, std::string_view prompt, std::int32_t& value);
+// The first character of the typed line; a blank for an empty line.
+char read_letter_answer(Console& console, std::string_view prompt);
+
+}  // namespace elipses

@@ -1,0 +1,63 @@
+#pragma once
+// The coordinate file: the planned points of the traverse in traverse order, one point
+// per record: its name (quoted with " or ', or bare when it does not read as a number),
+// then M and P in metres, in free form. The file is counted, loaded, and for a closed
+// traverse loaded again in reverse, each pass reading it from its start.
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace elipses {
+
+// A name holds exactly four characters (UTF-8 characters are kept whole), blank-filled.
+struct Point {
+  std::string name = "    ";
+  double m = 0.0;  // metres
+  double p = 0.0;  // metres
+};
+
+// Points 1..n, in the current order of the traverse (reversed by a closed computation).
+struct PointList {
+  std::int32_t n = 0;
+  std::vector<Point> points;  // storage for exactly n points
+
+  Point& at(std::int32_t i) { return points[static_cast<std::size_t>(i - 1)]; }
+  const Point& at(std::int32_t i) const { return points[static_cast<std::size_t>(i - 1)]; }
+};
+
+struct CoordinateFile {
+  std::string name;
+  std::ifstream stream;
+  // The reading variables, shared by every point of every pass: a value that a record
+  // leaves out (null value or slash) keeps what the point read before it left there.
+  Point reading;
+  // The pass in progress: the file's bytes, the read position and its 1-based line.
+  std::string text;
+  std::size_t position = 0;
+  std::int32_t line = 1;
+};
+
+// Opens the file for reading; refuses a missing or unreadable file.
+void open_coordinate_file(CoordinateFile& file, const std::string& name);
+
+// Counts the points from the start of the file to its end (blank lines and white space
+// after the last point are ignored); refuses a bad record or a file holding a NUL byte.
+std::int32_t count_points(CoordinateFile& file);
+
+// Refuses, before any output exists, a file without points and a traverse with a leg
+// of zero length (its direction is undefined), naming both points. Reads the n points
+// as the load pass will, then leaves the reading variables as they were.
+void check_traverse(CoordinateFile& file, std::int32_t n);
+
+// Reads n points from the start of the file into points 1..n, in file order.
+PointList load_points(CoordinateFile& file, std::int32_t n);
+
+// Reads the n points again from the start of the file, storing the i-th as point n+1-i.
+void reverse_point_list(CoordinateFile& file, PointList& points);
+
+// The first four characters of a name, blank-filled to four; a multi-byte UTF-8
+// character is never split.
+std::string four_character_name(const std::string& name);
+
+}  // namespace elipses

@@ -1,0 +1,44 @@
+#include "propagation/traverse_model.hpp"
+
+#include <cmath>
+
+namespace elipses {
+
+double leg_length(double dm, double dp) { return std::sqrt(square(dp) + square(dm)); }
+
+Leg leg_geometry(const PointList& points, std::int32_t i) {
+  const Point& from = points.at(i);
+  const Point& to = points.at(i + 1);
+  Leg leg;
+  leg.dm = to.m - from.m;
+  leg.dp = to.p - from.p;
+  leg.length = leg_length(leg.dm, leg.dp);
+  return leg;
+}
+
+double distance_variance(const ObservationPrecision& precision, double length_m) {
+  return square(static_cast<double>(precision.distance_ppm) * length_m * 1e-6) +
+         square(precision.distance_fixed_mm * 0.001);
+}
+
+double direction_sigma(const ObservationPrecision& precision, double pi) {
+  return precision.angle_seconds / 3600.0 * pi / 180.0;
+}
+
+double angle_variance(const ObservationPrecision& precision, double pi) {
+  return 2.0 * square(direction_sigma(precision, pi));
+}
+
+double bearing_variance(const ObservationPrecision& precision, double pi) {
+  return square(pi / 180.0 * (precision.angle_seconds / 3600.0));
+}
+
+Covariance2 start_covariance(const EndpointCovariance& endpoint) {
+  return Covariance2{square(endpoint.s_m), square(endpoint.s_p), endpoint.s_mp};
+}
+
+bool is_zero(const EndpointCovariance& endpoint) {
+  return endpoint.s_m == 0.0 && endpoint.s_p == 0.0 && endpoint.s_mp == 0.0;
+}
+
+}  // namespace elipses
