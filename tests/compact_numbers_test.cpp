@@ -1,0 +1,120 @@
+// Fixed-point fields and the blank-free numbers of the drawing script.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <sstream>
+
+#include "output/compact_numbers.hpp"
+
+namespace elipses {
+namespace {
+
+struct FieldCase {
+  double value;
+  int width;
+  int decimals;
+  const char* text;
+};
+
+class FixedFieldTest : public ::testing::TestWithParam<FieldCase> {};
+
+TEST_P(FixedFieldTest, Writes) {
+  const FieldCase& c = GetParam();
+  EXPECT_EQ(fixed_point_field(c.value, c.width, c.decimals), c.text) << c.value;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TableFields, FixedFieldTest,
+    ::testing::Values(FieldCase{0.0123, 10, 6, "   .012300"}, FieldCase{0.014142, 10, 6, "   .014142"},
+                      FieldCase{-0.000015, 10, 6, "  -.000015"}, FieldCase{-0.0000001, 10, 6, "   .000000"},
+                      FieldCase{100.0, 12, 4, "    100.0000"}, FieldCase{-12.5, 12, 4, "    -12.5000"},
+                      FieldCase{0.0, 12, 4, "       .0000"}, FieldCase{-0.0, 12, 4, "       .0000"},
+                      FieldCase{0.0, 12, 3, "        .000"}, FieldCase{523456.789, 14, 3, "    523456.789"},
+                      FieldCase{0.5, 4, 3, ".500"}, FieldCase{0.99996, 4, 3, "****"},
+                      FieldCase{999.9999994, 10, 6, "999.999999"}, FieldCase{999.9999996, 10, 6, "**********"},
+                      FieldCase{-99.9999994, 10, 6, "-99.999999"}, FieldCase{-100.0, 10, 6, "**********"},
+                      FieldCase{1.5, 10, 6, "  1.500000"}, FieldCase{-1.5, 6, 3, "-1.500"},
+                      FieldCase{99999999.9994, 12, 3, "99999999.999"}, FieldCase{1e8, 12, 3, "************"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    NotFinite, FixedFieldTest,
+    ::testing::Values(FieldCase{std::numeric_limits<double>::quiet_NaN(), 10, 6, "**********"},
+                      FieldCase{std::numeric_limits<double>::infinity(), 12, 3, "************"},
+                      FieldCase{-std::numeric_limits<double>::infinity(), 14, 3, "**************"},
+                      FieldCase{1e300, 14, 3, "**************"}));
+
+struct CompactCase {
+  double value;
+  const char* text;
+};
+
+class CompactNumberTest : public ::testing::TestWithParam<CompactCase> {};
+
+TEST_P(CompactNumberTest, Writes) { EXPECT_EQ(compact_number(GetParam().value), GetParam().text) << GetParam().value; }
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryClassAndBoundary, CompactNumberTest,
+    ::testing::Values(
+        CompactCase{0.0, "0.000"}, CompactCase{-0.0, "0.000"}, CompactCase{-0.0004, "-0.000"},
+        CompactCase{0.5, "0.500"}, CompactCase{-0.5, "-0.500"}, CompactCase{1.0, "1.000"},
+        CompactCase{-1.0, "-1.000"}, CompactCase{9.5, "9.500"}, CompactCase{10.0, "10.000"},
+        CompactCase{-10.0, "-10.000"}, CompactCase{99.5, "99.500"}, CompactCase{100.0, "100.000"},
+        CompactCase{-100.0, "-100.000"}, CompactCase{999.0, "999.000"}, CompactCase{1000.0, "1000.000"},
+        CompactCase{-1000.0, "-1000.000"}, CompactCase{10000.0, "10000.000"}, CompactCase{-10000.0, "-10000.000"},
+        CompactCase{-99999.5, "-99999.500"}, CompactCase{100000.0, "100000.000"},
+        CompactCase{-100000.0, "-100000.000"}, CompactCase{999999.999, "999999.999"},
+        CompactCase{-999999.999, "-999999.999"}, CompactCase{2.5, "2.500"}, CompactCase{0.0005, "0.001"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    RoundingOverflow, CompactNumberTest,
+    ::testing::Values(CompactCase{9.9996, "*****"}, CompactCase{0.99996, "0****"}, CompactCase{-0.99996, "-0****"},
+                      CompactCase{99999.9996, "*********"}, CompactCase{-99999.9996, "**********"},
+                      CompactCase{-9.9996, "******"}, CompactCase{1234567.0, "**********"},
+                      CompactCase{-1000000.0, "***********"}, CompactCase{999999.9996, "**********"},
+                      CompactCase{std::numeric_limits<double>::infinity(), "**********"},
+                      CompactCase{-std::numeric_limits<double>::infinity(), "***********"},
+                      CompactCase{std::numeric_limits<double>::quiet_NaN(), "**********"}));
+
+TEST(CoordinatePair, EachValueByItsOwnClass) {
+  const std::pair<std::pair<double, double>, const char*> cases[] = {
+      {{523456.789, -12.5}, "523456.789,-12.500\r\n"}, {{0.25, 3.75}, "0.250,3.750\r\n"},
+      {{5.5, 0.25}, "5.500,0.250\r\n"},                {{5000.0, -50.0}, "5000.000,-50.000\r\n"},
+      {{-0.5, 100000.0}, "-0.500,100000.000\r\n"},     {{5000.0, -0.5}, "5000.000,-0.500\r\n"}};
+  for (const auto& [pair, text] : cases) {
+    std::ostringstream line;
+    write_coordinate_pair(line, pair.first, pair.second);
+    EXPECT_EQ(line.str(), text);
+  }
+}
+
+// Every compact number is either three decimals with no blank or asterisks only, and
+// reads back within half a unit of its third decimal.
+TEST(CompactNumber, PropertiesOverRandomMagnitudes) {
+  std::mt19937_64 random(20261208);
+  std::uniform_real_distribution<double> exponent(-6.0, 6.5);
+  std::bernoulli_distribution negative(0.5);
+  for (int i = 0; i < 200000; ++i) {
+    const double x = (negative(random) ? -1.0 : 1.0) * std::pow(10.0, exponent(random));
+    const std::string text = compact_number(x);
+    ASSERT_EQ(text.find(' '), std::string::npos) << x;
+    if (text.find('*') != std::string::npos) {
+      ASSERT_GE(std::fabs(x), 0.9995) << x;
+      continue;
+    }
+    const std::size_t point = text.find('.');
+    ASSERT_NE(point, std::string::npos) << x;
+    ASSERT_EQ(text.size() - point - 1, 3U) << x;
+    ASSERT_NEAR(std::stod(text), x, 0.0005 + 1e-9 * std::fabs(x)) << x;
+  }
+}
+
+TEST(TextField, RightJustifiesAndKeepsALongerTextWhole) {
+  EXPECT_EQ(text_field("gon", 6), "   gon");
+  EXPECT_EQ(text_field("abc", 3), "abc");
+  EXPECT_EQ(text_field("abcd", 3), "abcd");
+}
+
+}  // namespace
+}  // namespace elipses

@@ -1,0 +1,166 @@
+// The coordinate file: every record rule, the passes that read it, and what it refuses.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "dialogue/coordinate_file.hpp"
+#include "dialogue/input_error.hpp"
+#include "test_support.hpp"
+
+namespace elipses {
+namespace {
+
+using elipses::testing::TempDir;
+using elipses::testing::write_file;
+
+std::vector<Point> load(const std::string& content) {
+  TempDir dir;
+  write_file(dir.file("c.txt"), content);
+  CoordinateFile file;
+  open_coordinate_file(file, dir.file("c.txt"));
+  const std::int32_t n = count_points(file);
+  check_traverse(file, n);
+  return load_points(file, n).points;
+}
+
+struct RecordCase {
+  const char* label;
+  const char* content;
+  std::vector<Point> points;
+};
+
+class RecordRulesTest : public ::testing::TestWithParam<RecordCase> {};
+
+TEST_P(RecordRulesTest, LoadsThePoints) {
+  const std::vector<Point> got = load(GetParam().content);
+  const std::vector<Point>& expected = GetParam().points;
+  ASSERT_EQ(got.size(), expected.size());
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].name, expected[i].name) << "point " << i + 1;
+    EXPECT_EQ(got[i].m, expected[i].m) << "point " << i + 1;
+    EXPECT_EQ(got[i].p, expected[i].p) << "point " << i + 1;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Notations, RecordRulesTest,
+    ::testing::Values(
+        RecordCase{"commas", "\"A\", 1.5, 2.5\n\"B\", 3, 4\n", {{"A   ", 1.5, 2.5}, {"B   ", 3.0, 4.0}}},
+        RecordCase{"blanks and apostrophes", "'A' 1.5 2.5\n'B'\t3\t4\n", {{"A   ", 1.5, 2.5}, {"B   ", 3.0, 4.0}}},
+        RecordCase{"comma with blanks around it", "\"A\" , 1.5 ,2.5\n\"B\",3 , 4\n",
+                   {{"A   ", 1.5, 2.5}, {"B   ", 3.0, 4.0}}},
+        RecordCase{"CR LF and no final line end", "\"A\", 1, 2\r\n\"B\", 3, 4", {{"A   ", 1, 2}, {"B   ", 3, 4}}},
+        RecordCase{"exponents", "\"A\" 1D2 2E1\n\"B\" .5 5.\n\"C\" -1.5d-1 +2e+0\n",
+                   {{"A   ", 100, 20}, {"B   ", 0.5, 5}, {"C   ", -0.15, 2}}},
+        RecordCase{"names cut to four and filled", "\"P1000\" 1 2\n\"P100X\" 3 4\n\"A\" 5 6\n\"\" 7 8\n",
+                   {{"P100", 1, 2}, {"P100", 3, 4}, {"A   ", 5, 6}, {"    ", 7, 8}}},
+        RecordCase{"blanks, commas and doubled quotes in a name",
+                   "\"A, B\" 1 2\n\"x\"\"y\" 3 4\n'it''s' 5 6\n\"a'b\" 7 8\n",
+                   {{"A, B", 1, 2}, {"x\"y ", 3, 4}, {"it's", 5, 6}, {"a'b ", 7, 8}}},
+        RecordCase{"bare names", "E01 1 2\nP1,3,4\nX\"1 5 6\n", {{"E01 ", 1, 2}, {"P1  ", 3, 4}, {"X\"1 ", 5, 6}}},
+        RecordCase{"multi-byte characters kept whole", "\"\xC3\x87\xC3\xA3o1\" 1 2\n\"\xC3\x87\xC3\x87\xC3\x87\xC3\x87\xC3\x87\" 3 4\n",
+                   {{"\xC3\x87\xC3\xA3o1", 1, 2}, {"\xC3\x87\xC3\x87\xC3\x87\xC3\x87", 3, 4}}},
+        RecordCase{"a point over two lines", "\"A\", 1,\n 2\n\"B\"\n3\n4\n", {{"A   ", 1, 2}, {"B   ", 3, 4}}},
+        RecordCase{"a comma after a line end is only the separator", "\"A\" 1\n, 2\n\"B\" 3 4\n",
+                   {{"A   ", 1, 2}, {"B   ", 3, 4}}},
+        RecordCase{"the rest of the line after P is ignored", "\"A\" 1 2 3 \"x\" junk\n\"B\" 4 5\n",
+                   {{"A   ", 1, 2}, {"B   ", 4, 5}}},
+        RecordCase{"blank lines before and after points", "\n  \n\"A\" 1 2\n\n\t\n\"B\" 3 4\n\n \r\n\t\n",
+                   {{"A   ", 1, 2}, {"B   ", 3, 4}}},
+        RecordCase{"null values keep the previous point's", "\"A\", 1, 2\n\"B\", , 5\n\"C\", 7,,\n",
+                   {{"A   ", 1, 2}, {"B   ", 1, 5}, {"C   ", 7, 5}}},
+        RecordCase{"a slash ends the point", "\"A\", 1, 2\n\"B\", 3 / 99\n\"C\" 8 9\n",
+                   {{"A   ", 1, 2}, {"B   ", 3, 2}, {"C   ", 8, 9}}},
+        RecordCase{"a slash after the first name", "\"A\" /\n\"B\" 3 4\n\"C\" 5 6\n",
+                   {{"A   ", 5, 6}, {"B   ", 3, 4}, {"C   ", 5, 6}}},
+        RecordCase{"a leading comma is a null name", "\"A\",1,2\n,5,6\n", {{"A   ", 1, 2}, {"A   ", 5, 6}}},
+        // The reading variables live across passes: a null value in the first point
+        // takes what the last point of the count pass left there.
+        RecordCase{"null values of the first point across passes", ", , 2\n\"B\" 3 4\n",
+                   {{"B   ", 3, 2}, {"B   ", 3, 4}}},
+        RecordCase{"one point", "\"A\" 1 2\n", {{"A   ", 1, 2}}}),
+    [](const ::testing::TestParamInfo<RecordCase>& case_info) {
+      std::string name;
+      for (const char c : std::string(case_info.param.label)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      return name;
+    });
+
+struct RefusalCase {
+  const char* label;
+  const char* content;
+  const char* message;  // a fragment the message must hold
+};
+
+class RefusalTest : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(RefusalTest, RefusedWithItsLine) {
+  try {
+    load(GetParam().content);
+    FAIL() << "accepted";
+  } catch (const InputError& error) {
+    EXPECT_NE(std::string(error.what()).find(GetParam().message), std::string::npos) << error.what();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadFiles, RefusalTest,
+    ::testing::Values(
+        RefusalCase{"number for the name", "\"A\" 1 2\n123 1 2\n", "linha 2: esperava-se o nome do ponto 2"},
+        RefusalCase{"text for M", "\"A\" abc 2\n", "linha 1: esperava-se a coordenada M do ponto 1 (um numero), encontrou-se \"abc\""},
+        RefusalCase{"text for P", "\"A\" 1\n\n 'x' \n", "linha 3: esperava-se a coordenada P do ponto 1"},
+        RefusalCase{"locale comma is not a decimal point", "\"A\" 1;5 2\n", "encontrou-se \"1;5\""},
+        RefusalCase{"unclosed quote", "\"A 1 2\n", "linha 1: o nome do ponto 1 abre aspas"},
+        RefusalCase{"quote closed on the next line", "\"A\n\" 1 2\n", "abre aspas que nao fecham"},
+        RefusalCase{"text glued to the closing quote", "\"A\"x 1 2\n", "depois do nome do ponto 1"},
+        RefusalCase{"partial point after the last", "\"A\" 1 2\n\"B\" 3\n", "termina a meio do ponto 2: falta a coordenada P"},
+        RefusalCase{"a trailing separator asks for P on the next line", "\"A\" 1 2\n\"B\" 3,\n", "falta a coordenada P"},
+        RefusalCase{"a lone comma after the last point", "\"A\" 1 2\n,\n", "termina a meio do ponto 2"},
+        RefusalCase{"no point", "\n  \r\n", "nao tem nenhum ponto"},
+        RefusalCase{"empty file", "", "nao tem nenhum ponto"},
+        RefusalCase{"zero-length leg", "\"A\" 1 2\n\"B\" 3 4\n\"C\" 3 4.0\n",
+                    "linha 3: a perna do ponto 2 \"B\" (linha 2) ao ponto 3 \"C\" tem comprimento nulo"},
+        RefusalCase{"leg length underflows", "\"A\" 0 0\n\"B\" 1e-200 0\n", "tem comprimento nulo"},
+        RefusalCase{"out of range", "\"A\" 1e400 0\n", "fora do alcance"}),
+    [](const ::testing::TestParamInfo<RefusalCase>& case_info) {
+      std::string name;
+      for (const char c : std::string(case_info.param.label)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      return name;
+    });
+
+TEST(CoordinateFile, NulByteInTheMiddleIsSeen) {
+  TempDir dir;
+  const char content[] = "\"A\" 1 2\n\"B\" 3\0 4\n";
+  write_file(dir.file("c.txt"), std::string(content, sizeof content - 1));
+  CoordinateFile file;
+  open_coordinate_file(file, dir.file("c.txt"));
+  try {
+    count_points(file);
+    FAIL() << "accepted";
+  } catch (const InputError& error) {
+    EXPECT_NE(std::string(error.what()).find("linha 2: contem um byte nulo"), std::string::npos) << error.what();
+  }
+}
+
+TEST(CoordinateFile, MissingFileIsRefused) {
+  CoordinateFile file;
+  EXPECT_THROW(open_coordinate_file(file, "/nonexistent/pontos.txt"), InputError);
+}
+
+TEST(CoordinateFile, ReverseReadsTheFileAgain) {
+  TempDir dir;
+  write_file(dir.file("c.txt"), "\"A\" 0 0\n\"B\" 100 0\n\"C\" 100 100\n\"D\" 0 100\n");
+  CoordinateFile file;
+  open_coordinate_file(file, dir.file("c.txt"));
+  const std::int32_t n = count_points(file);
+  ASSERT_EQ(n, 4);
+  PointList list = load_points(file, n);
+  // Changing the file between passes shows the list is read again, not swapped in memory.
+  write_file(dir.file("c.txt"), "\"W\" 0 0\n\"X\" 1 0\n\"Y\" 1 1\n\"Z\" 0 1\n");
+  reverse_point_list(file, list);
+  std::string names;
+  for (const Point& p : list.points) names += p.name.substr(0, 1);
+  EXPECT_EQ(names, "ZYXW");
+}
+
+}  // namespace
+}  // namespace elipses
