@@ -1,10 +1,11 @@
 #include "dialogue/coordinate_file.hpp"
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
+#include <string_view>
 #include <optional>
 #include <limits>
-#include <sstream>
 
 #include "dialogue/free_form.hpp"
 #include "dialogue/input_error.hpp"
@@ -24,23 +25,32 @@ std::string location(const CoordinateFile& file, std::int32_t line) {
   throw InputError(location(file, line) + what);
 }
 
-// Every pass reads the file again from its start.
+// Every pass reads the file again from its start. A NUL byte means it is not a text
+// file: the reading stops there, so a device that never ends is refused as well.
 void start_pass(CoordinateFile& file) {
   file.stream.clear();
   file.stream.seekg(0, std::ios::beg);
-  std::ostringstream bytes;
-  if (file.stream.peek() != std::char_traits<char>::eof()) bytes << file.stream.rdbuf();
-  if (file.stream.bad() || !bytes) {
+  file.text.clear();
+  std::int32_t line = 1;
+  char chunk[65536];
+  for (;;) {
+    file.stream.read(chunk, sizeof chunk);
+    const std::streamsize got = file.stream.gcount();
+    if (got <= 0) break;
+    const std::string_view piece(chunk, static_cast<std::size_t>(got));
+    const std::size_t nul = piece.find('\0');
+    if (nul != std::string_view::npos) {
+      line += static_cast<std::int32_t>(std::count(piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(nul), '\n'));
+      refuse(file, line, "contem um byte nulo; nao e um ficheiro de texto");
+    }
+    line += static_cast<std::int32_t>(std::count(piece.begin(), piece.end(), '\n'));
+    file.text.append(piece);
+  }
+  if (file.stream.bad()) {
     throw InputError("nao foi possivel ler o ficheiro de coordenadas \"" + file.name + "\"");
   }
-  file.text = bytes.str();
   file.position = 0;
   file.line = 1;
-  const std::size_t nul = file.text.find('\0');
-  if (nul != std::string::npos) {
-    const auto line = 1 + std::count(file.text.begin(), file.text.begin() + static_cast<std::ptrdiff_t>(nul), '\n');
-    refuse(file, static_cast<std::int32_t>(line), "contem um byte nulo; nao e um ficheiro de texto");
-  }
 }
 
 bool at_end(const CoordinateFile& file) { return file.position >= file.text.size(); }
@@ -194,6 +204,10 @@ std::string four_character_name(const std::string& name) {
 
 void open_coordinate_file(CoordinateFile& file, const std::string& name) {
   file.name = name;
+  std::error_code ignored;
+  if (std::filesystem::is_directory(name, ignored)) {
+    throw InputError("\"" + name + "\" e uma pasta, nao um ficheiro de coordenadas");
+  }
   file.stream.open(name, std::ios::in | std::ios::binary);
   if (!file.stream.is_open()) {
     throw InputError("nao foi possivel abrir o ficheiro de coordenadas \"" + name + "\"");
