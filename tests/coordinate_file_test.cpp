@@ -78,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
         // takes what the last point of the count pass left there.
         RecordCase{"null values of the first point across passes", ", , 2\n\"B\" 3 4\n",
                    {{"B   ", 3, 2}, {"B   ", 3, 4}}},
-        RecordCase{"one point", "\"A\" 1 2\n", {{"A   ", 1, 2}}}),
+        RecordCase{"one point", "\"A\" 1 2\n", {{"A   ", 1, 2}}},
+        RecordCase{"byte order mark", "\xEF\xBB\xBF\"A\" 1 2\nB 3 4\n", {{"A   ", 1, 2}, {"B   ", 3, 4}}}),
     [](const ::testing::TestParamInfo<RecordCase>& case_info) {
       std::string name;
       for (const char c : std::string(case_info.param.label)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';

@@ -49,7 +49,9 @@ void start_pass(CoordinateFile& file) {
   if (file.stream.bad()) {
     throw InputError("nao foi possivel ler o ficheiro de coordenadas \"" + file.name + "\"");
   }
-  file.position = 0;
+  // A byte order mark, as some editors write at the start of a UTF-8 file, is not part
+  // of the first name.
+  file.position = file.text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
   file.line = 1;
 }
 
@@ -226,9 +228,7 @@ std::int32_t count_points(CoordinateFile& file) {
     read_point(file, n + 1);
     ++n;
   }
-  file.position = 0;
-  file.line = 1;
-  return n;
+  return n;  // the next pass starts again from the start of the file
 }
 
 void check_traverse(CoordinateFile& file, std::int32_t n) {
