@@ -13,6 +13,13 @@ namespace {
 using elipses::testing::TempDir;
 using elipses::testing::write_file;
 
+// A test's name made of its label, letters and digits only.
+std::string test_name(const char* label) {
+  std::string name;
+  for (const char c : std::string(label)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
+}
+
 std::vector<Point> load(const std::string& content) {
   TempDir dir;
   write_file(dir.file("c.txt"), content);
@@ -80,11 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"B   ", 3, 2}, {"B   ", 3, 4}}},
         RecordCase{"one point", "\"A\" 1 2\n", {{"A   ", 1, 2}}},
         RecordCase{"byte order mark", "\xEF\xBB\xBF\"A\" 1 2\nB 3 4\n", {{"A   ", 1, 2}, {"B   ", 3, 4}}}),
-    [](const ::testing::TestParamInfo<RecordCase>& case_info) {
-      std::string name;
-      for (const char c : std::string(case_info.param.label)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-      return name;
-    });
+    [](const ::testing::TestParamInfo<RecordCase>& case_info) { return test_name(case_info.param.label); });
 
 struct RefusalCase {
   const char* label;
@@ -122,11 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "linha 3: a perna do ponto 2 \"B\" (linha 2) ao ponto 3 \"C\" tem comprimento nulo"},
         RefusalCase{"leg length underflows", "\"A\" 0 0\n\"B\" 1e-200 0\n", "tem comprimento nulo"},
         RefusalCase{"out of range", "\"A\" 1e400 0\n", "fora do alcance"}),
-    [](const ::testing::TestParamInfo<RefusalCase>& case_info) {
-      std::string name;
-      for (const char c : std::string(case_info.param.label)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-      return name;
-    });
+    [](const ::testing::TestParamInfo<RefusalCase>& case_info) { return test_name(case_info.param.label); });
 
 TEST(CoordinateFile, NulByteInTheMiddleIsSeen) {
   TempDir dir;
