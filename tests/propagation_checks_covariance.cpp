@@ -1,0 +1,105 @@
+// Point covariances of both observation modes against the full law of propagation,
+// C = J·Σ·Jᵀ, over random traverses of 2 to 30 points.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ostream>
+
+#include "propagation/declined.hpp"
+#include "propagation/goniometric.hpp"
+#include "propagation_checks_reference.hpp"
+
+namespace elipses {
+namespace {
+
+using checks::Cov;
+using checks::Plan;
+using checks::Survey;
+
+const double kPi = 4.0 * std::atan(1.0);
+
+PointList point_list(const Plan& plan) {
+  PointList list;
+  list.n = static_cast<std::int32_t>(plan.size());
+  for (std::size_t i = 0; i < plan.size(); ++i) list.points.push_back(Point{"P" + std::to_string(i % 1000), plan.m[i], plan.p[i]});
+  return list;
+}
+
+// Variances to a relative 1e-6; the covariance relative to sqrt(varM·varP), its natural
+// scale, since a covariance may pass close to zero.
+void expect_close(const Covariance2& got, const Cov& want, const std::string& where) {
+  const double tolerance = 1e-6;
+  EXPECT_NEAR(got.var_m, want.var_m, tolerance * want.var_m) << where;
+  EXPECT_NEAR(got.var_p, want.var_p, tolerance * want.var_p) << where;
+  EXPECT_NEAR(got.cov_mp, want.cov_mp, tolerance * std::sqrt(want.var_m * want.var_p)) << where;
+}
+
+struct RandomTraverse {
+  std::uint32_t seed;
+  std::size_t points;
+  bool start_known_exactly;
+};
+
+void PrintTo(const RandomTraverse& t, std::ostream* os) { *os << "seed " << t.seed << ", " << t.points << " points"; }
+
+class RandomTraverses : public ::testing::TestWithParam<RandomTraverse> {
+ protected:
+  void SetUp() override {
+    checks::Dice dice(GetParam().seed);
+    plan = checks::random_plan(dice, GetParam().points);
+    precision.fixed_mm = dice.uniform(1.0, 10.0);
+    precision.ppm = static_cast<std::int32_t>(dice.uniform(0.0, 10.99));
+    precision.seconds = dice.uniform(0.5, 30.0);
+    if (!GetParam().start_known_exactly) {
+      start.s_m = dice.uniform(0.002, 0.05);
+      start.s_p = dice.uniform(0.002, 0.05);
+      start.s_mp = dice.uniform(-0.9, 0.9) * start.s_m * start.s_p;
+    }
+    typed.distance_fixed_mm = precision.fixed_mm;
+    typed.distance_ppm = precision.ppm;
+    typed.angle_seconds = precision.seconds;
+    typed.angle_whole_seconds = static_cast<std::int32_t>(precision.seconds);
+    start_cov = Covariance2{start.s_m * start.s_m, start.s_p * start.s_p, start.s_mp};
+  }
+
+  void check(Survey survey) {
+    const std::vector<Cov> want = checks::full_propagation(plan, survey, precision, start);
+    const PointList list = point_list(plan);
+    for (std::int32_t j = 2; j <= list.n; ++j) {
+      const Covariance2 got = survey == Survey::goniometric
+                                  ? propagate_goniometric(list, j, start_cov, typed, kPi)
+                                  : propagate_declined(list, j, start_cov, typed, kPi);
+      expect_close(got, want[static_cast<std::size_t>(j - 1)], "point " + std::to_string(j));
+    }
+  }
+
+  Plan plan;
+  checks::Precision precision;
+  checks::StartCov start;
+  ObservationPrecision typed;
+  Covariance2 start_cov;
+};
+
+TEST_P(RandomTraverses, GoniometricMatchesFullPropagation) { check(Survey::goniometric); }
+TEST_P(RandomTraverses, DeclinedMatchesFullPropagation) { check(Survey::declined); }
+
+// A closed traverse walks the same chain from its other end.
+TEST_P(RandomTraverses, WalkedBackwardsMatchesFullPropagation) {
+  plan = plan.reversed();
+  check(Survey::goniometric);
+  check(Survey::declined);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, RandomTraverses,
+                         ::testing::Values(RandomTraverse{11, 2, false}, RandomTraverse{12, 3, true},
+                                           RandomTraverse{13, 5, false}, RandomTraverse{14, 8, true},
+                                           RandomTraverse{15, 13, false}, RandomTraverse{16, 21, false},
+                                           RandomTraverse{17, 30, true}, RandomTraverse{18, 30, false}),
+                         [](const ::testing::TestParamInfo<RandomTraverse>& param_info) {
+                           return "seed" + std::to_string(param_info.param.seed) + "_" +
+                                  std::to_string(param_info.param.points) + "points" +
+                                  (param_info.param.start_known_exactly ? "_exactStart" : "");
+                         });
+
+}  // namespace
+}  // namespace elipses
