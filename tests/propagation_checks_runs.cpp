@@ -303,7 +303,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(std::pair{Plan{{0, 100, 200, 300}, {0, 0, 0, 0}}, "A: B: D: C:1 | D C B A"},
                       std::pair{Plan{{0, 100, 200, 300, 400, 500}, {0, 0, 100, 100, 200, 200}},
                                 "A: B: C:1E F: E:1 D:1E | F E D C B A"},
-                      std::pair{Plan{{0, 100, 200, 300, 400}, {0, 0, 0, 0, 0}}, "A: B:1 C:1 E: D:1 | E D C B A"}));
+                      std::pair{Plan{{0, 100, 200, 300, 400}, {0, 0, 0, 0, 0}}, "A: B:1 C:1 E: D:1 | E D C B A"}),
+    [](const auto& param_info) { return std::to_string(param_info.param.first.size()) + "points"; });
 
 // ---- Declined ---------------------------------------------------------------------------
 
