@@ -2,9 +2,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -72,8 +71,9 @@ struct RunResult {
 RunResult run_whole_session(const std::string& typed, const std::string& directory) {
   const std::string table = path_in(directory, "elipses.txt");
   const std::string script = path_in(directory, "elipses.scr");
-  std::remove(table.c_str());
-  std::remove(script.c_str());
+  std::error_code ignored;  // absent already is as good as removed
+  std::filesystem::remove(table, ignored);
+  std::filesystem::remove(script, ignored);
   RunResult result;
   std::istringstream in(typed);
   std::ostringstream out;
@@ -94,9 +94,11 @@ RunResult run_whole_session(const std::string& typed, const std::string& directo
   return result;
 }
 
+bool same_value(double a, double b) { return a == b && std::signbit(a) == std::signbit(b); }
+
+// Both passes read the same characters, so they must agree to the sign of a zero.
 bool same_point(const Point& a, const Point& b) {
-  // Compared bit for bit: both passes read the same characters.
-  return a.name == b.name && std::memcmp(&a.m, &b.m, sizeof a.m) == 0 && std::memcmp(&a.p, &b.p, sizeof a.p) == 0;
+  return a.name == b.name && same_value(a.m, b.m) && same_value(a.p, b.p);
 }
 
 std::string shortest_text(double value) {

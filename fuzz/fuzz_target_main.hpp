@@ -21,7 +21,7 @@ inline const std::string& scratch_directory() {
 
 inline void report_fault(const std::string& fault) {
   if (fault.empty()) return;
-  std::fprintf(stderr, "\nelipses fuzz fault: %s\n", fault.c_str());
+  static_cast<void>(std::fprintf(stderr, "\nelipses fuzz fault: %s\n", fault.c_str()));
   std::abort();
 }
 
