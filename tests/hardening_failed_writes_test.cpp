@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include "hardening_process.hpp"
@@ -37,6 +38,8 @@ void prepare(const TempDir& dir, const FailedWriteCase& c) {
     fs::create_directory(dir.file(c.blocked));
   }
 }
+
+void PrintTo(const FailedWriteCase& c, std::ostream* os) { *os << c.label; }
 
 std::string case_label(const ::testing::TestParamInfo<FailedWriteCase>& case_info) { return case_info.param.label; }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ std::vector<Replay> replays() {
   }
   return all;
 }
+
+void PrintTo(const Replay& r, std::ostream* os) { *os << r.input.filename().string(); }
 
 std::string test_name(const ::testing::TestParamInfo<Replay>& info) {
   std::string name = info.param.target + "_" + info.param.input.parent_path().parent_path().filename().string() + "_" +

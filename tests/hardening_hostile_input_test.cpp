@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <random>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ struct HostileFileCase {
   const char* label;
   std::string content;
 };
+
+void PrintTo(const HostileFileCase& c, std::ostream* os) { *os << c.label; }
 
 std::string case_label(const ::testing::TestParamInfo<HostileFileCase>& case_info) { return case_info.param.label; }
 
