@@ -244,3 +244,18 @@ TEST(Dialogue, OnePointIsAValidTraverse) {
 
 }  // namespace
 }  // namespace elipses
+
+namespace elipses {
+namespace {
+
+TEST(Dialogue, ValuesTooWideForTheScriptAreWrittenAsAsterisksWithAWarning) {
+  const Session s = elipses::testing::run_session("\"N1\" 100000 4300000\n\"N2\" 100100 4300000\n",
+                                                  "1\n1000\n2\ng\na\n3\n2\n5\n0\n0\n0\n");
+  EXPECT_EQ(s.status, 0);
+  EXPECT_NE(s.script.find("100000.000,**********\r\n"), std::string::npos);
+  EXPECT_NE(s.err.find("aviso: 11 linha(s) do elipses.scr"), std::string::npos) << s.err;
+  EXPECT_NE(s.table.find("   4300000.000"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace elipses

@@ -12,6 +12,7 @@ namespace elipses {
 struct Console {
   std::istream& in;
   std::ostream& out;
+  std::ostream& err;  // messages only; never part of the dialogue
 };
 
 // A line: the text without its control character, then the line end.

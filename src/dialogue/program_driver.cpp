@@ -100,6 +100,20 @@ void close_output(std::ofstream& stream, const std::string& path) {
   if (stream.fail()) throw OutputError("nao foi possivel escrever completamente o ficheiro \"" + path + "\"");
 }
 
+// Values too wide for their columns are written as asterisks, as they always were; the
+// run still succeeds, but the surveyor is told, since CAD cannot use such a script line.
+void warn_about_asterisks(Console& console, const EllipseTableWriter& table, const DrawingScriptWriter& script) {
+  if (table.records_not_fitting > 0) {
+    console.err << "elipses: aviso: " << table.records_not_fitting
+                << " registo(s) do elipses.txt tem valores que nao cabem na coluna, escritos como asteriscos\n";
+  }
+  if (script.lines_not_fitting > 0) {
+    console.err << "elipses: aviso: " << script.lines_not_fitting
+                << " linha(s) do elipses.scr tem numeros de um milhao ou mais (em valor absoluto), escritos como"
+                   " asteriscos, que o programa de CAD nao pode usar\n";
+  }
+}
+
 int run(Console& console, const std::string& output_directory) {
   for (const char* line : banner) show_free_line(console, line);
   show_empty_line(console);
@@ -181,13 +195,14 @@ int run(Console& console, const std::string& output_directory) {
   close_output(script_stream, script_path);
   close_output(table_stream, table_path);
   console.out.flush();
+  warn_about_asterisks(console, table, script);
   return 0;
 }
 
 }  // namespace
 
 int run_program(std::istream& in, std::ostream& out, std::ostream& err, const std::string& output_directory) {
-  Console console{in, out};
+  Console console{in, out, err};
   try {
     return run(console, output_directory);
   } catch (const InputError& error) {

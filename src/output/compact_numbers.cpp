@@ -43,10 +43,16 @@ std::string compact_number(double x) {
   return fixed_point_field(x, 10, 3);  // also a NaN, which no comparison holds for
 }
 
-void write_compact_number(std::ostream& script, double x) { script << compact_number(x) << "\r\n"; }
+bool write_compact_number(std::ostream& script, double x) {
+  const std::string text = compact_number(x);
+  script << text << "\r\n";
+  return text.find('*') == std::string::npos;
+}
 
-void write_coordinate_pair(std::ostream& script, double m, double p) {
-  script << compact_number(m) << ',' << compact_number(p) << "\r\n";
+bool write_coordinate_pair(std::ostream& script, double m, double p) {
+  const std::string line = compact_number(m) + ',' + compact_number(p);
+  script << line << "\r\n";
+  return line.find('*') == std::string::npos;
 }
 
 }  // namespace elipses

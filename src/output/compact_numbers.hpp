@@ -18,10 +18,12 @@ std::string text_field(const std::string& text, int width);
 // 100000 -> "100000.000"); asterisks where rounding carries it out of its class.
 std::string compact_number(double x);
 
-// One line: x by its magnitude class, then CR LF.
-void write_compact_number(std::ostream& script, double x);
+// One line: x by its magnitude class, then CR LF. False when x did not fit and the
+// line holds asterisks.
+bool write_compact_number(std::ostream& script, double x);
 
-// One line: "M,P", each value by its own magnitude class, then CR LF.
-void write_coordinate_pair(std::ostream& script, double m, double p);
+// One line: "M,P", each value by its own magnitude class, then CR LF. False when either
+// value did not fit.
+bool write_coordinate_pair(std::ostream& script, double m, double p);
 
 }  // namespace elipses

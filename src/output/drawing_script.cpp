@@ -9,14 +9,24 @@ namespace elipses {
 
 namespace {
 
+// Every number of the script goes through these two, which count the lines whose value
+// did not fit (a coordinate of a million metres or more, say).
+void number_line(DrawingScriptWriter& script, double x) {
+  if (!write_compact_number(script.file, x)) ++script.lines_not_fitting;
+}
+
+void point_line(DrawingScriptWriter& script, double m, double p) {
+  if (!write_coordinate_pair(script.file, m, p)) ++script.lines_not_fitting;
+}
+
 char digit(double d) { return static_cast<char>('0' + static_cast<int>(d)); }
 
 void write_text_command(DrawingScriptWriter& script, const RunSettings& settings, double m, double p,
                         const std::string& text) {
   script.file << "TEXT\r\n";
-  write_coordinate_pair(script.file, m, p);
-  write_compact_number(script.file, settings.text_height);
-  write_compact_number(script.file, settings.text_rotation);
+  point_line(script, m, p);
+  number_line(script, settings.text_height);
+  number_line(script, settings.text_rotation);
   script.file << text << "\r\n";
 }
 
@@ -113,9 +123,9 @@ void write_colour(DrawingScriptWriter& script, const std::string& colour) {
 void write_ellipse_command(DrawingScriptWriter& script, double centre_m, double centre_p, double axis_end_m,
                            double axis_end_p, double other_axis) {
   script.file << "ELLIPSE\r\nC\r\n";
-  write_coordinate_pair(script.file, centre_m, centre_p);
-  write_coordinate_pair(script.file, axis_end_m, axis_end_p);
-  write_compact_number(script.file, other_axis);
+  point_line(script, centre_m, centre_p);
+  point_line(script, axis_end_m, axis_end_p);
+  number_line(script, other_axis);
 }
 
 void write_closing_block(DrawingScriptWriter& script, const RunSettings& settings, const PointList& points) {
@@ -140,7 +150,7 @@ void write_closing_block(DrawingScriptWriter& script, const RunSettings& setting
   }
   write_colour(script, "3");
   script.file << "PLINE\r\n";
-  for (std::int32_t i = 1; i <= points.n; ++i) write_coordinate_pair(script.file, points.at(i).m, points.at(i).p);
+  for (std::int32_t i = 1; i <= points.n; ++i) point_line(script, points.at(i).m, points.at(i).p);
   script.file << std::string(63, ' ') << "\r\n";
 }
 

@@ -12,6 +12,7 @@ namespace elipses {
 
 struct DrawingScriptWriter {
   std::ostream& file;
+  std::size_t lines_not_fitting = 0;  // number lines written as asterisks
 };
 
 // COLOR 7, then TEXT with the point as start point, height h, rotation r and the name.

@@ -21,6 +21,7 @@ void write_table_record(EllipseTableWriter& table, const std::string& name, doub
   record += fixed_point_field(sigma_m, 10, 6);
   record += fixed_point_field(sigma_p, 10, 6);
   record += fixed_point_field(cov_mp, 10, 6);
+  if (record.find('*') != std::string::npos) ++table.records_not_fitting;
   record += "\r\n";
   table.file << record;
 }

@@ -8,6 +8,7 @@ namespace elipses {
 
 struct EllipseTableWriter {
   std::ostream& file;
+  std::size_t records_not_fitting = 0;  // records with a field written as asterisks
 };
 
 inline constexpr const char* table_header =
