@@ -81,6 +81,23 @@ TEST(HostileInput, AFolderGivenAsTheCoordinateFileIsRefused) {
   EXPECT_FALSE(file_exists(dir.file("elipses.scr")));
 }
 
+// A device that never ends, given (through a link) as the coordinate file, is refused at
+// its first NUL byte rather than read until memory runs out.
+class EndlessDeviceTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(EndlessDeviceTest, IsRefusedAtOnce) {
+  TempDir dir;
+  fs::create_symlink(GetParam(), dir.file("pontos.txt"));
+  write_file(dir.file("elipses.txt"), "earlier table\r\n");
+  const ProcessRun run = run_executable(dir.path().string(), "pontos.txt\n" + open_answers);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("byte nulo"), std::string::npos) << run.err;
+  EXPECT_EQ(read_file(dir.file("elipses.txt")), "earlier table\r\n");
+  EXPECT_FALSE(file_exists(dir.file("elipses.scr")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, EndlessDeviceTest, ::testing::Values("/dev/zero", "/dev/full"));
+
 TEST(HostileInput, VeryLongAnswerLines) {
   TempDir dir;
   fs::copy_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt", dir.file("poligonal.txt"));

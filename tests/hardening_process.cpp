@@ -23,7 +23,9 @@ ProcessRun run_executable(const std::string& directory, const std::string& input
   const std::string out = directory + "/.stdout";
   const std::string err = directory + "/.stderr";
   write_file(in, input);
-  const std::string command = "cd " + quoted(directory) + " && " + quoted(ELIPSES_EXECUTABLE) + " < " + quoted(in) +
+  // A run that hangs is ended after two minutes (status 124) instead of holding the suite.
+  const std::string command = "cd " + quoted(directory) + " && timeout -k 5 120 " + quoted(ELIPSES_EXECUTABLE) +
+                              " < " + quoted(in) +
                               " > " + quoted(stdout_path.empty() ? out : stdout_path) + " 2> " + quoted(err);
   const int raw = std::system(command.c_str());
   ProcessRun run;

@@ -11,7 +11,8 @@ struct ProcessRun {
 };
 
 // Runs the executable in `directory` with `input` as its standard input. Standard output
-// goes to `stdout_path` when given (e.g. /dev/full), otherwise it is captured.
+// goes to `stdout_path` when given (e.g. /dev/full), otherwise it is captured. A run
+// still going after two minutes is ended and gets status 124.
 ProcessRun run_executable(const std::string& directory, const std::string& input,
                           const std::string& stdout_path = "");
 
