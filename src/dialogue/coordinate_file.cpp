@@ -30,6 +30,11 @@ std::string location(const CoordinateFile& file, std::int32_t line) {
 void start_pass(CoordinateFile& file) {
   file.stream.clear();
   file.stream.seekg(0, std::ios::beg);
+  if (file.stream.fail()) {
+    // A pipe can be read only once, and a closed traverse reads the points again.
+    throw InputError("o ficheiro de coordenadas \"" + file.name +
+                     "\" nao pode ser lido de novo desde o inicio; use um ficheiro comum");
+  }
   file.text.clear();
   std::int32_t line = 1;
   char chunk[65536];
