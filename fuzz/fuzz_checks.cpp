@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "dialogue/coordinate_file.hpp"
-#include "dialogue/input_error.hpp"
+#include "input/coordinate_file.hpp"
+#include "input/input_error.hpp"
 #include "dialogue/program_driver.hpp"
 
 namespace elipses::fuzzing {

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "dialogue/coordinate_file.hpp"
-#include "dialogue/input_error.hpp"
+#include "input/coordinate_file.hpp"
+#include "input/input_error.hpp"
 #include "test_support.hpp"
 
 namespace elipses {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <optional>
 
-#include "dialogue/free_form.hpp"
+#include "input/free_form.hpp"
 
 namespace elipses {
 namespace {

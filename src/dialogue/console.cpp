@@ -4,8 +4,8 @@
 #include <optional>
 #include <ostream>
 
-#include "dialogue/free_form.hpp"
-#include "dialogue/input_error.hpp"
+#include "input/free_form.hpp"
+#include "input/input_error.hpp"
 
 namespace elipses {
 

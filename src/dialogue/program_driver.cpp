@@ -8,8 +8,8 @@
 #include <ostream>
 
 #include "dialogue/console.hpp"
-#include "dialogue/coordinate_file.hpp"
-#include "dialogue/input_error.hpp"
+#include "input/coordinate_file.hpp"
+#include "input/input_error.hpp"
 #include "dialogue/run_settings.hpp"
 #include "output/drawing_script.hpp"
 #include "output/ellipse_table.hpp"

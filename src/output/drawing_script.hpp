@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "dialogue/coordinate_file.hpp"
+#include "input/coordinate_file.hpp"
 #include "dialogue/run_settings.hpp"
 
 namespace elipses {

@@ -17,19 +17,19 @@ Leg leg_geometry(const PointList& points, std::int32_t i) {
 }
 
 double distance_variance(const ObservationPrecision& precision, double length_m) {
-  return square(static_cast<double>(precision.distance_ppm) * length_m * 1e-6) +
+  return square(precision.distance_ppm * length_m * 1e-6) +
          square(precision.distance_fixed_mm * 0.001);
 }
 
-double direction_sigma(const ObservationPrecision& precision, double pi) {
+double direction_sigma(const ObservationPrecision& precision) {
   return precision.angle_seconds / 3600.0 * pi / 180.0;
 }
 
-double angle_variance(const ObservationPrecision& precision, double pi) {
-  return 2.0 * square(direction_sigma(precision, pi));
+double angle_variance(const ObservationPrecision& precision) {
+  return 2.0 * square(direction_sigma(precision));
 }
 
-double bearing_variance(const ObservationPrecision& precision, double pi) {
+double bearing_variance(const ObservationPrecision& precision) {
   return square(pi / 180.0 * (precision.angle_seconds / 3600.0));
 }
 

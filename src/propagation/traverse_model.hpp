@@ -2,18 +2,43 @@
 // The quantities both observation modes share: legs between consecutive points, the
 // a-priori precision of the observations and the covariance of a known end point.
 // Lengths in metres, variances in square metres, angles in radians.
+#include <cmath>
 #include <cstdint>
-
-#include "dialogue/coordinate_file.hpp"
+#include <string>
+#include <vector>
 
 namespace elipses {
 
+// pi as the program has always taken it, 4 * arctan(1); every angle conversion uses it.
+inline const double pi = 4.0 * std::atan(1.0);
+
+// A planned point: its name, exactly four characters (UTF-8 characters kept whole,
+// blank-filled), and its coordinates.
+struct Point {
+  std::string name = "    ";
+  double m = 0.0;  // metres
+  double p = 0.0;  // metres
+};
+
+// Points 1..n in the order a pass walks them: file order, or reverse file order for
+// the pass from the final point of a closed traverse.
+struct PointList {
+  std::int32_t n = 0;
+  std::vector<Point> points;  // storage for exactly n points
+
+  Point& at(std::int32_t i) { return points[static_cast<std::size_t>(i - 1)]; }
+  const Point& at(std::int32_t i) const { return points[static_cast<std::size_t>(i - 1)]; }
+};
+
+// How the traverse is observed: an angle at every station (the first from an
+// error-free reference direction), or the bearing of every leg on its own.
+enum class ObservationMode { goniometric, declined };
+
 // The precision typed by the user, before conversion.
 struct ObservationPrecision {
-  double distance_fixed_mm = 0.0;          // f, millimetres
-  std::int32_t distance_ppm = 0;           // p, parts per million of the leg length
-  double angle_seconds = 0.0;              // s, arc seconds (a direction, or a bearing)
-  std::int32_t angle_whole_seconds = 0;    // s truncated toward zero, for the legend
+  double distance_fixed_mm = 0.0;  // f, millimetres
+  double distance_ppm = 0.0;       // p, parts per million of the leg length
+  double angle_seconds = 0.0;      // s, arc seconds (a direction, or a bearing)
 };
 
 // A known end point: standard deviations sM, sP (m) and covariance sMP (m^2).
@@ -49,13 +74,13 @@ Leg leg_geometry(const PointList& points, std::int32_t i);
 double distance_variance(const ObservationPrecision& precision, double length_m);
 
 // sigma of one direction, radians: s / 3600 * pi / 180.
-double direction_sigma(const ObservationPrecision& precision, double pi);
+double direction_sigma(const ObservationPrecision& precision);
 
 // Variance of a station angle, rad^2: the difference of two directions, 2 * sigma^2.
-double angle_variance(const ObservationPrecision& precision, double pi);
+double angle_variance(const ObservationPrecision& precision);
 
 // Variance of one observed bearing, rad^2: ((pi / 180) * (s / 3600))^2, no factor 2.
-double bearing_variance(const ObservationPrecision& precision, double pi);
+double bearing_variance(const ObservationPrecision& precision);
 
 // varM = sM^2, varP = sP^2, covMP = sMP.
 Covariance2 start_covariance(const EndpointCovariance& endpoint);

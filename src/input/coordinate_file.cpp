@@ -1,4 +1,4 @@
-#include "dialogue/coordinate_file.hpp"
+#include "input/coordinate_file.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -7,8 +7,8 @@
 #include <optional>
 #include <limits>
 
-#include "dialogue/free_form.hpp"
-#include "dialogue/input_error.hpp"
+#include "input/free_form.hpp"
+#include "input/input_error.hpp"
 #include "propagation/traverse_model.hpp"
 
 namespace elipses {

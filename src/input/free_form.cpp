@@ -1,4 +1,4 @@
-#include "dialogue/free_form.hpp"
+#include "input/free_form.hpp"
 
 #include <charconv>
 #include <cmath>

@@ -8,23 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "propagation/traverse_model.hpp"
+
 namespace elipses {
-
-// A name holds exactly four characters (UTF-8 characters are kept whole), blank-filled.
-struct Point {
-  std::string name = "    ";
-  double m = 0.0;  // metres
-  double p = 0.0;  // metres
-};
-
-// Points 1..n, in the current order of the traverse (reversed by a closed computation).
-struct PointList {
-  std::int32_t n = 0;
-  std::vector<Point> points;  // storage for exactly n points
-
-  Point& at(std::int32_t i) { return points[static_cast<std::size_t>(i - 1)]; }
-  const Point& at(std::int32_t i) const { return points[static_cast<std::size_t>(i - 1)]; }
-};
 
 struct CoordinateFile {
   std::string name;
