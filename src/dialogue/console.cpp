@@ -1,5 +1,6 @@
 #include "dialogue/console.hpp"
 
+#include <charconv>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -11,39 +12,89 @@ namespace elipses {
 
 namespace {
 
-std::string visible(std::string_view text) { return std::string(text.empty() ? text : text.substr(1)); }
+std::string_view visible(std::string_view text) { return text.empty() ? text : text.substr(1); }
 
 // One typed line without its LF; a CR before the LF is dropped, as CR LF and LF read alike.
 std::string read_typed_line(Console& console, std::string_view prompt) {
   std::string line;
   if (!std::getline(console.in, line)) {
-    throw InputError("a entrada terminou sem resposta a \"" + visible(prompt) + "\"");
+    throw InputError("a entrada terminou sem resposta a \"" + question_words(prompt) + "\"");
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
 }
 
-// The token of a free-form numeric answer, or nothing when a comma or a slash stands in
-// place of the value (a null value, which leaves the answer as it was).
-std::optional<std::string> read_value_token(Console& console, std::string_view prompt) {
+// A numeric answer as typed: the value's token, or nothing when a comma or a slash
+// stands in place of the value (a null value, which leaves the answer as it was), and
+// the whole line for messages.
+struct TypedValue {
+  std::optional<std::string> token;
+  std::string line;
+  bool more_after_value = false;  // the line goes on past the value with more than separators
+};
+
+TypedValue read_value(Console& console, std::string_view prompt) {
   for (;;) {
-    const std::string line = read_typed_line(console, prompt);
+    TypedValue typed;
+    typed.line = read_typed_line(console, prompt);
+    const std::string& line = typed.line;
     std::size_t i = 0;
     while (i < line.size() && is_blank(line[i])) ++i;
     if (i == line.size()) continue;  // a blank line: keep waiting for the value
-    if (line[i] == ',' || line[i] == '/') return std::nullopt;
+    if (line[i] == ',' || line[i] == '/') return typed;
     std::size_t end = i;
     while (end < line.size() && !ends_value(line[end])) ++end;
-    return line.substr(i, end - i);
+    typed.token = line.substr(i, end - i);
+    for (std::size_t k = end; k < line.size(); ++k) {
+      if (!is_blank(line[k]) && line[k] != ',') {
+        typed.more_after_value = line[end] != '/';
+        break;
+      }
+    }
+    return typed;
   }
 }
 
-[[noreturn]] void refuse_answer(std::string_view prompt, std::string_view expected, std::string_view found) {
-  throw InputError("resposta a \"" + visible(prompt) + "\": esperava-se " + std::string(expected) +
-                   ", encontrou-se \"" + quote_for_message(found) + "\"");
+void warn_about_rest_of_line(Console& console, std::string_view prompt, const TypedValue& typed, const std::string& taken) {
+  if (!typed.more_after_value) return;
+  console.err << "elipses: aviso: na resposta \"" << quote_for_message(typed.line) << "\" a \"" << question_words(prompt)
+              << "\" foi lido " << taken << " e o resto da linha foi ignorado; o separador decimal e o ponto (2.5, nao 2,5)\n";
+}
+
+// Explains an answer that cannot be taken. At a terminal the question is asked again
+// (returns); otherwise the run ends.
+void refuse_answer(Console& console, std::string_view prompt, std::string_view expected, std::string_view example,
+                   const std::string& found) {
+  const std::string words = question_words(prompt);
+  if (!console.interactive) {
+    throw InputError("resposta a \"" + words + "\": esperava-se " + std::string(expected) + ", encontrou-se \"" +
+                     quote_for_message(found) + "\"");
+  }
+  console.out.flush();
+  console.err << "\"" << quote_for_message(found) << "\" nao serve como resposta a \"" << words << "\": escreva "
+              << expected << ", por exemplo " << example << ".\n";
+  console.err.flush();
 }
 
 }  // namespace
+
+std::string question_words(std::string_view prompt) {
+  std::string words;
+  for (const char c : visible(prompt)) {
+    if (c == '\t') continue;
+    words += c;
+  }
+  const std::size_t first = words.find_first_not_of(' ');
+  words.erase(0, first == std::string::npos ? words.size() : first);
+  while (!words.empty() && (words.back() == ' ' || words.back() == ':')) words.pop_back();
+  return words;
+}
+
+std::string shortest_text(double value) {
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
 
 void show_line(Console& console, std::string_view text) { console.out << visible(text) << '\n'; }
 
@@ -64,23 +115,34 @@ std::string read_file_name_answer(Console& console, std::string_view prompt) {
 }
 
 void read_real_answer(Console& console, std::string_view prompt, double& value) {
-  show_prompt(console, prompt);
-  const std::optional<std::string> token = read_value_token(console, prompt);
-  if (!token) return;
-  const std::optional<double> number = parse_real(*token);
-  if (!number) {
-    refuse_answer(prompt, is_number_syntax(*token) ? "um numero dentro do alcance de um real" : "um numero", *token);
+  for (;;) {
+    show_prompt(console, prompt);
+    const TypedValue typed = read_value(console, prompt);
+    if (!typed.token) return;
+    const std::optional<double> number = parse_real(*typed.token);
+    if (number) {
+      value = *number;
+      warn_about_rest_of_line(console, prompt, typed, "o numero " + shortest_text(value));
+      return;
+    }
+    refuse_answer(console, prompt, is_number_syntax(*typed.token) ? "um numero de grandeza aceitavel" : "um numero",
+                  "2.5", *typed.token);
   }
-  value = *number;
 }
 
-void read_whole_answer(Console& console, std::string_view prompt, std::int32_t& value) {
-  show_prompt(console, prompt);
-  const std::optional<std::string> token = read_value_token(console, prompt);
-  if (!token) return;
-  const std::optional<std::int32_t> number = parse_whole(*token);
-  if (!number) refuse_answer(prompt, "um numero inteiro (32 bits)", *token);
-  value = *number;
+void read_whole_answer(Console& console, std::string_view prompt, std::int32_t& value, std::string_view expected) {
+  for (;;) {
+    show_prompt(console, prompt);
+    const TypedValue typed = read_value(console, prompt);
+    if (!typed.token) return;
+    const std::optional<std::int32_t> number = parse_whole(*typed.token);
+    if (number) {
+      value = *number;
+      warn_about_rest_of_line(console, prompt, typed, "o numero " + std::to_string(value));
+      return;
+    }
+    refuse_answer(console, prompt, expected, "5", *typed.token);
+  }
 }
 
 char read_letter_answer(Console& console, std::string_view prompt) {

@@ -2,6 +2,8 @@
 // The text console. Every text of the dialogue starts with a line-control character
 // that the user never sees; these helpers write the visible rest. Standard output
 // carries only what the user sees; it is flushed only before the program waits.
+// Answers that cannot be read are explained on the message stream: at a terminal the
+// question is asked again, from a file or a pipe the run ends.
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -12,7 +14,8 @@ namespace elipses {
 struct Console {
   std::istream& in;
   std::ostream& out;
-  std::ostream& err;  // messages only; never part of the dialogue
+  std::ostream& err;          // messages only; never part of the dialogue
+  bool interactive = false;   // answers typed at a terminal: a second chance after a slip
 };
 
 // A line: the text without its control character, then the line end.
@@ -24,15 +27,25 @@ void show_empty_line(Console& console);
 // user answers on the same line.
 void show_prompt(Console& console, std::string_view text);
 
+// The question as a message names it: its visible words, without tabs, the control
+// column or the closing colon ("Componente fixa (mm)").
+std::string question_words(std::string_view prompt);
+
 // The file name: the whole typed line, trailing blanks, tabs and CR removed.
 std::string read_file_name_answer(Console& console, std::string_view prompt);
 // A real number in free form: blank lines are passed over, the value ends at a blank,
-// comma, slash or line end, and the rest of the line is ignored. A comma or slash in
-// place of the value leaves `value` as it was.
+// comma, slash or line end, and the rest of the line is ignored (with a warning when it
+// holds more, such as the ",5" of a decimal comma). A comma or slash in place of the
+// value leaves `value` as it was.
 void read_real_answer(Console& console, std::string_view prompt, double& value);
-// A whole number (32 bits) in free form, by the same rules.
-void read_whole_answer(Console& console, std::string_view prompt, std::int32_t& value);
+// A whole number within 32 bits, by the same rules; `expected` says what is asked
+// ("um numero inteiro de 1 a 8").
+void read_whole_answer(Console& console, std::string_view prompt, std::int32_t& value,
+                       std::string_view expected = "um numero inteiro");
 // The first character of the typed line; a blank for an empty line.
 char read_letter_answer(Console& console, std::string_view prompt);
+
+// A number as a message shows it: the shortest text that reads back as the same double.
+std::string shortest_text(double value);
 
 }  // namespace elipses

@@ -1,21 +1,18 @@
 #include "dialogue/program_driver.hpp"
 
-#include <cmath>
-#include <fstream>
+#include <charconv>
 #include <istream>
-#include <limits>
 #include <new>
 #include <ostream>
 
 #include "dialogue/console.hpp"
+#include "dialogue/output_files.hpp"
 #include "input/coordinate_file.hpp"
 #include "input/input_error.hpp"
-#include "dialogue/run_settings.hpp"
 #include "output/drawing_script.hpp"
+#include "output/ellipse_levels.hpp"
 #include "output/ellipse_table.hpp"
-#include "propagation/declined.hpp"
-#include "propagation/ellipse.hpp"
-#include "propagation/goniometric.hpp"
+#include "propagation/chain.hpp"
 
 namespace elipses {
 
@@ -40,17 +37,6 @@ constexpr const char* banner[16] = {
     "***************************************************",
 };
 
-constexpr const char* menu[8] = {
-    " 1. Elipse de erro 1 sigma (39.4%)",
-    " 2. Elipse de confianca 1.177 sigma (50%)",
-    " 3. Elipse de confianca 1.410 sigma (63.2%)",
-    " 4. Elipse de confianca 2.146 sigma (90%)",
-    " 5. Elipse de confianca 2.447 sigma (95%)",
-    " 6. Elipse de confianca 2.760 sigma (97.5%)",
-    " 7. Elipse de confianca 3.035 sigma (99%)",
-    " 8. Elipse de confianca 3.500 sigma (99.8%): ",
-};
-
 struct EndpointPrompts {
   const char* s_m;
   const char* s_p;
@@ -71,13 +57,8 @@ void read_observation_precision(Console& console, ObservationPrecision& precisio
   show_line(console, " Incerteza na medicao das: ");
   show_line(console, "    Distancias:");
   read_real_answer(console, "\t\t  Componente fixa (mm): ", precision.distance_fixed_mm);
-  read_whole_answer(console, "\t\t  Componente variavel (ppm): ", precision.distance_ppm);
+  read_real_answer(console, "\t\t  Componente variavel (ppm): ", precision.distance_ppm);
   read_real_answer(console, angle_prompt, precision.angle_seconds);
-  // Whole seconds for the legend, truncated toward zero and kept within 32 bits.
-  const double whole = std::trunc(precision.angle_seconds);
-  constexpr double lowest = std::numeric_limits<std::int32_t>::min();
-  constexpr double highest = std::numeric_limits<std::int32_t>::max();
-  precision.angle_whole_seconds = static_cast<std::int32_t>(whole < lowest ? lowest : whole > highest ? highest : whole);
 }
 
 void read_endpoint_covariance(Console& console, EndpointCovariance& endpoint, const EndpointPrompts& prompts) {
@@ -86,77 +67,161 @@ void read_endpoint_covariance(Console& console, EndpointCovariance& endpoint, co
   read_real_answer(console, prompts.s_mp, endpoint.s_mp);
 }
 
-std::string output_path(const std::string& directory, const char* name) {
-  return directory.empty() || directory == "." ? std::string(name) : directory + "/" + name;
+// The coordinate file, read and checked before any output file exists.
+struct OpenTraverse {
+  CoordinateFile file;
+  std::int32_t n = 0;
+};
+
+void open_traverse(OpenTraverse& traverse, const std::string& name, std::ostream& err) {
+  open_coordinate_file(traverse.file, name);
+  traverse.n = count_points(traverse.file);
+  check_traverse(traverse.file, traverse.n);
+  for (const std::string& warning : reading_warnings(traverse.file)) err << "elipses: aviso: " << warning << '\n';
 }
 
-void create_output(std::ofstream& stream, const std::string& path) {
-  stream.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
-  if (!stream.is_open()) throw OutputError("nao foi possivel criar o ficheiro \"" + path + "\"");
+// The two files every run writes, in the folder asked for.
+struct RunOutputs {
+  explicit RunOutputs(const RunExtras& extras)
+      : files(extras.output_directory), table(files.create("elipses.txt")), script(files.create("elipses.scr")) {
+    write_table_header(table);
+  }
+  OutputFiles files;
+  EllipseTableWriter table;
+  DrawingScriptWriter script;
+
+  // Hands the gathered text to both files, completes them and puts them in place.
+  void finish() {
+    table.text.flush();
+    script.text.flush();
+    files.finish();
+  }
+};
+
+DrawingSettings drawing_settings(const RunSettings& settings) {
+  DrawingSettings drawing;
+  drawing.scale = settings.scale;
+  drawing.text_height = settings.text_height;
+  drawing.text_rotation = 0.0;
+  drawing.ellipse_option = settings.ellipse_option;
+  drawing.k = ellipse_level(settings.ellipse_option).k;
+  drawing.has_mode = is_goniometric(settings.mode) || is_declined(settings.mode);
+  drawing.mode = is_declined(settings.mode) ? ObservationMode::declined : ObservationMode::goniometric;
+  drawing.title = is_open(settings.traverse)           ? TraverseTitle::open
+                  : is_named_closed(settings.traverse) ? TraverseTitle::closed
+                                                       : TraverseTitle::none;
+  drawing.precision = settings.precision;
+  return drawing;
 }
 
-void close_output(std::ofstream& stream, const std::string& path) {
-  stream.close();
-  if (stream.fail()) throw OutputError("nao foi possivel escrever completamente o ficheiro \"" + path + "\"");
+void write_chain(RunOutputs& outputs, const DrawingSettings& drawing, const PointList& walked, const Chain& chain) {
+  write_chain_records(outputs.table, walked, chain, drawing.k);
+  write_chain_blocks(outputs.script, drawing, walked, chain);
+}
+
+// Computes what the answers ask, pass by pass, and writes each pass as it comes (a
+// pass's covariances are let go once written), then the legend and the traverse.
+void compute_and_write(const RunSettings& settings, OpenTraverse& traverse, PointList forward, RunOutputs& outputs) {
+  const DrawingSettings drawing = drawing_settings(settings);
+  if (!drawing.has_mode) {
+    write_closing_block(outputs.script, drawing, forward);
+    return;
+  }
+  TraverseInput input;
+  input.mode = drawing.mode;
+  input.precision = settings.precision;
+  input.initial_point = settings.initial_point;
+  input.final_point = settings.final_point;
+  if (is_open(settings.traverse)) {
+    write_chain(outputs, drawing, forward, propagate_open_traverse(forward, input));
+    write_closing_block(outputs.script, drawing, forward);
+    return;
+  }
+  write_chain(outputs, drawing, forward, propagate_closed_from_initial(forward, input));
+  forward = PointList();
+  // The pass from the final point walks the file read again in reverse, and the
+  // drawing's legend and polyline follow that order.
+  const PointList backward = load_points_reversed(traverse.file, traverse.n);
+  write_chain(outputs, drawing, backward, propagate_closed_from_final(backward, input));
+  write_closing_block(outputs.script, drawing, backward);
 }
 
 // Values too wide for their columns are written as asterisks, as they always were; the
 // run still succeeds, but the surveyor is told, since CAD cannot use such a script line.
-void warn_about_asterisks(Console& console, const EllipseTableWriter& table, const DrawingScriptWriter& script) {
-  if (table.records_not_fitting > 0) {
-    console.err << "elipses: aviso: " << table.records_not_fitting
-                << " registo(s) do elipses.txt tem valores que nao cabem na coluna, escritos como asteriscos\n";
+void warn_about_asterisks(std::ostream& err, const RunOutputs& outputs) {
+  if (outputs.table.records_not_fitting > 0) {
+    err << "elipses: aviso: " << outputs.table.records_not_fitting
+        << " registo(s) do elipses.txt tem valores que nao cabem na coluna, escritos como asteriscos\n";
   }
-  if (script.lines_not_fitting > 0) {
-    console.err << "elipses: aviso: " << script.lines_not_fitting
-                << " linha(s) do elipses.scr tem numeros de um milhao ou mais (em valor absoluto), escritos como"
-                   " asteriscos, que o programa de CAD nao pode usar\n";
+  if (outputs.script.lines_not_fitting > 0) {
+    err << "elipses: aviso: " << outputs.script.lines_not_fitting
+        << " linha(s) do elipses.scr tem numeros de um milhao ou mais (em valor absoluto), escritos como"
+           " asteriscos, que o programa de CAD nao pode usar\n";
   }
 }
 
-int run(Console& console, const std::string& output_directory) {
+// A length in metres to the tenth of a millimetre, as a message shows it.
+std::string metres_text(double metres) {
+  char text[400];
+  const auto result = std::to_chars(text, text + sizeof text, metres, std::chars_format::fixed, 4);
+  return std::string(text, result.ptr);
+}
+
+// What a finished run leaves, said once the files are in place.
+void report_success(std::ostream& err, const RunSettings& settings, const RunOutputs& outputs) {
+  const std::vector<std::string> names = outputs.files.names();
+  err << "elipses: escritos ";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    err << (i == 0 ? "" : i + 1 == names.size() ? " e " : ", ") << names[i];
+  }
+  err << " na pasta " << outputs.files.directory_for_messages() << '\n';
+  if (outputs.table.largest_a < 0.0) {
+    err << "elipses: nenhum ponto calculado\n";
+    return;
+  }
+  std::string level = ellipse_level(settings.ellipse_option).menu_line;
+  level = level.substr(4);
+  while (!level.empty() && (level.back() == ' ' || level.back() == ':')) level.pop_back();
+  std::string name = outputs.table.largest_a_name;
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  err << "elipses: maior semieixo a: " << metres_text(outputs.table.largest_a) << " m, no ponto " << name
+      << " (" << level << ")\n";
+}
+
+void warn_about_traverse_letter(std::ostream& err, const RunSettings& settings) {
+  if (!(is_goniometric(settings.mode) || is_declined(settings.mode))) return;
+  if (is_open(settings.traverse) || is_named_closed(settings.traverse)) return;
+  const std::string typed = settings.traverse == ' ' ? "uma linha vazia" : std::string("\"") + settings.traverse + "\"";
+  err << "elipses: aviso: a resposta a poligonal foi " << typed
+      << ", que nao e a nem f: a poligonal e calculada como fechada (e a legenda nao diz qual e)\n";
+}
+
+int run_dialogue(Console& console, const RunExtras& extras) {
   for (const char* line : banner) show_free_line(console, line);
   show_empty_line(console);
 
   RunSettings settings;
-  settings.pi = 4.0 * std::atan(1.0);
-
   settings.coordinate_file_name = read_file_name_answer(console, " Nome do ficheiro de coordenadas: ");
-  CoordinateFile file;
-  open_coordinate_file(file, settings.coordinate_file_name);
-  const std::int32_t n = count_points(file);
-  check_traverse(file, n);
-
-  const std::string table_path = output_path(output_directory, "elipses.txt");
-  const std::string script_path = output_path(output_directory, "elipses.scr");
-  std::ofstream table_stream;
-  create_output(table_stream, table_path);
-  EllipseTableWriter table{table_stream};
-  write_table_header(table);
-  std::ofstream script_stream;
-  create_output(script_stream, script_path);
-  DrawingScriptWriter script{script_stream};
-  OutputWriters writers{table, script};
-
-  PointList points = load_points(file, n);
+  OpenTraverse traverse;
+  open_traverse(traverse, settings.coordinate_file_name, console.err);
+  RunOutputs outputs(extras);
+  PointList forward = load_points(traverse.file, traverse.n);
 
   show_empty_line(console);
-  for (const char* line : menu) show_line(console, line);
-  read_whole_answer(console, " Opcao: ", settings.ellipse_option);
-  if (settings.ellipse_option < 1 || settings.ellipse_option > 8) {
+  for (const EllipseLevel& level : ellipse_levels) show_line(console, level.menu_line);
+  read_whole_answer(console, " Opcao: ", settings.ellipse_option, "um numero inteiro de 1 a 8");
+  if (!is_ellipse_option(settings.ellipse_option)) {
     show_empty_line(console);
     show_free_line(console, "    Opcao invalida.");
     show_empty_line(console);
     console.out << "Stop - Program terminated.\n";
-    close_output(script_stream, script_path);
-    close_output(table_stream, table_path);
+    console.out.flush();
+    outputs.finish();
     return 0;
   }
-  settings.k = ellipse_factor(settings.ellipse_option);
 
   show_empty_line(console);
   read_real_answer(console, " Modulo da escala de desenho das elipses: ", settings.scale);
-  settings.text_rotation = 0.0;
   read_real_answer(console, " Altura do texto: ", settings.text_height);
   show_empty_line(console);
   settings.mode = read_letter_answer(console, " Modo goniometrico (g) ou modo declinado (d): ");
@@ -170,41 +235,34 @@ int run(Console& console, const std::string& output_directory) {
     show_empty_line(console);
     read_endpoint_covariance(console, settings.initial_point, initial_prompts);
     show_empty_line(console);
-    if (is_open(settings.traverse)) {
-      run_goniometric_open(settings, points, writers);
-    } else {
-      read_endpoint_covariance(console, settings.final_point, final_prompts);
-      run_goniometric_closed(settings, points, writers, file);
-    }
+    if (!is_open(settings.traverse)) read_endpoint_covariance(console, settings.final_point, final_prompts);
   } else if (is_declined(settings.mode)) {
     read_observation_precision(console, settings.precision, "   Rumos (\"): ");
     show_empty_line(console);
     if (is_open(settings.traverse)) {
       read_endpoint_covariance(console, settings.initial_point, initial_prompts);
       show_empty_line(console);
-      run_declined_open(settings, points, writers);
-    } else {
-      run_declined_closed(settings, points, writers, file);
     }
   } else {
     show_free_line(console, " Modo nao existente.");
   }
-
   show_empty_line(console);
-  write_closing_block(script, settings, points);
-  close_output(script_stream, script_path);
-  close_output(table_stream, table_path);
   console.out.flush();
-  warn_about_asterisks(console, table, script);
+  warn_about_traverse_letter(console.err, settings);
+
+  compute_and_write(settings, traverse, std::move(forward), outputs);
+  outputs.finish();
+  warn_about_asterisks(console.err, outputs);
+  report_success(console.err, settings, outputs);
   return 0;
 }
 
-}  // namespace
-
-int run_program(std::istream& in, std::ostream& out, std::ostream& err, const std::string& output_directory) {
-  Console console{in, out, err};
+// Every failure of a run ends here: one message, status 1, and the earlier results
+// left as they were (the temporaries go with the outputs' destructor).
+template <typename Run>
+int guarded(std::ostream& out, std::ostream& err, Run run) {
   try {
-    return run(console, output_directory);
+    return run();
   } catch (const InputError& error) {
     out.flush();
     err << "elipses: " << error.what() << '\n';
@@ -218,8 +276,31 @@ int run_program(std::istream& in, std::ostream& out, std::ostream& err, const st
     out.flush();
     err << "elipses: erro inesperado: " << error.what() << '\n';
   }
+  err << "elipses: os ficheiros de resultados anteriores ficam como estavam\n";
   err.flush();
   return 1;
+}
+
+}  // namespace
+
+int run_program(std::istream& in, std::ostream& out, std::ostream& err, const RunExtras& extras, bool interactive) {
+  Console console{in, out, err, interactive};
+  return guarded(out, err, [&] { return run_dialogue(console, extras); });
+}
+
+int run_with_answers(const RunSettings& settings, std::ostream& err, const RunExtras& extras) {
+  return guarded(err, err, [&] {
+    OpenTraverse traverse;
+    open_traverse(traverse, settings.coordinate_file_name, err);
+    RunOutputs outputs(extras);
+    PointList forward = load_points(traverse.file, traverse.n);
+    warn_about_traverse_letter(err, settings);
+    compute_and_write(settings, traverse, std::move(forward), outputs);
+    outputs.finish();
+    warn_about_asterisks(err, outputs);
+    report_success(err, settings, outputs);
+    return 0;
+  });
 }
 
 }  // namespace elipses

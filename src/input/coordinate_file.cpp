@@ -6,6 +6,7 @@
 #include <string_view>
 #include <optional>
 #include <limits>
+#include <unordered_map>
 
 #include "input/free_form.hpp"
 #include "input/input_error.hpp"
@@ -60,6 +61,12 @@ void start_pass(CoordinateFile& file) {
   file.line = 1;
 }
 
+// The text of a pass is not kept between passes: each pass reads the file again.
+void end_pass(CoordinateFile& file) {
+  file.text.clear();
+  file.text.shrink_to_fit();
+}
+
 bool at_end(const CoordinateFile& file) { return file.position >= file.text.size(); }
 
 // Blanks and line ends between values.
@@ -75,8 +82,39 @@ void skip_white_space(CoordinateFile& file) {
   }
 }
 
+constexpr std::size_t notes_shown = 3;
+
+// The line the read position is on, for a warning.
+std::string current_line_text(const CoordinateFile& file) {
+  const std::size_t before = file.position == 0 ? std::string::npos : file.text.rfind('\n', file.position - 1);
+  const std::size_t first = before == std::string::npos ? 0 : before + 1;
+  std::size_t last = file.text.find('\n', file.position);
+  if (last == std::string::npos) last = file.text.size();
+  while (last > first && file.text[last - 1] == '\r') --last;
+  return file.text.substr(first, last - first);
+}
+
+void note_more_after_p(CoordinateFile& file) {
+  std::size_t i = file.position;
+  bool more = false;
+  while (i < file.text.size() && file.text[i] != '\n') {
+    const char c = file.text[i++];
+    if (!is_blank(c) && c != ',') {
+      more = true;
+      break;
+    }
+  }
+  if (!more) return;
+  ++file.more_after_p_count;
+  if (file.notes_more_after_p.size() < notes_shown) {
+    file.notes_more_after_p.push_back(location(file, file.line) + "ha mais valores depois de P, que foram ignorados: \"" +
+                                      quote_for_message(current_line_text(file)) + "\"");
+  }
+}
+
 // Once a point is complete, the rest of its line is ignored.
 void skip_rest_of_line(CoordinateFile& file) {
+  if (file.noting) note_more_after_p(file);
   while (!at_end(file)) {
     const char c = file.text[file.position++];
     if (c == '\n') {
@@ -125,6 +163,7 @@ void read_name(CoordinateFile& file, std::int32_t number) {
     }
   }
   file.reading.name = four_character_name(name);
+  if (file.noting) file.full_name = name;
 }
 
 void read_coordinate(CoordinateFile& file, std::int32_t number, int index) {
@@ -233,6 +272,7 @@ std::int32_t count_points(CoordinateFile& file) {
     read_point(file, n + 1);
     ++n;
   }
+  end_pass(file);
   return n;  // the next pass starts again from the start of the file
 }
 
@@ -242,13 +282,30 @@ void check_traverse(CoordinateFile& file, std::int32_t n) {
   }
   const Point saved = file.reading;
   start_pass(file);
+  file.noting = true;
   Point previous;
   std::int32_t previous_line = 0;
+  struct FirstUse {
+    std::int32_t line;
+    std::string full_name;
+  };
+  std::unordered_map<std::string, FirstUse> names;
   for (std::int32_t i = 1; i <= n; ++i) {
     skip_white_space(file);
     const std::int32_t line = file.line;
+    file.full_name = file.reading.name;  // a slash or null name keeps the name before
     read_point(file, i);
     const Point& current = file.reading;
+    const auto [first, inserted] = names.try_emplace(current.name, FirstUse{line, file.full_name});
+    if (!inserted && first->second.full_name != file.full_name) {
+      ++file.names_count;
+      if (file.notes_names.size() < notes_shown) {
+        file.notes_names.push_back(location(file, line) + "o nome \"" + quote_for_message(file.full_name) +
+                                   "\" e o nome \"" + quote_for_message(first->second.full_name) + "\" (linha " +
+                                   std::to_string(first->second.line) + ") ficam ambos \"" + trimmed(current.name) +
+                                   "\": so contam os quatro primeiros caracteres");
+      }
+    }
     if (i > 1 && leg_length(current.m - previous.m, current.p - previous.p) == 0.0) {
       refuse(file, line, "a perna do ponto " + std::to_string(i - 1) + " \"" + trimmed(previous.name) +
                              "\" (linha " + std::to_string(previous_line) + ") ao ponto " + std::to_string(i) +
@@ -257,7 +314,26 @@ void check_traverse(CoordinateFile& file, std::int32_t n) {
     previous = current;
     previous_line = line;
   }
+  end_pass(file);
+  file.noting = false;
   file.reading = saved;
+}
+
+std::vector<std::string> reading_warnings(const CoordinateFile& file) {
+  std::vector<std::string> warnings = file.notes_more_after_p;
+  if (file.more_after_p_count > static_cast<std::int32_t>(file.notes_more_after_p.size())) {
+    warnings.push_back("ficheiro de coordenadas \"" + file.name + "\": " + std::to_string(file.more_after_p_count) +
+                       " registos com mais valores depois de P; se sao virgulas decimais, use o ponto (1234.567)");
+  } else if (file.more_after_p_count > 0) {
+    warnings.push_back("ficheiro de coordenadas \"" + file.name +
+                       "\": se ha virgulas decimais, use o ponto como separador decimal (1234.567)");
+  }
+  warnings.insert(warnings.end(), file.notes_names.begin(), file.notes_names.end());
+  if (file.names_count > static_cast<std::int32_t>(file.notes_names.size())) {
+    warnings.push_back("ficheiro de coordenadas \"" + file.name + "\": " + std::to_string(file.names_count) +
+                       " pontos com o nome igual ao de outro depois do corte a quatro caracteres");
+  }
+  return warnings;
 }
 
 PointList load_points(CoordinateFile& file, std::int32_t n) {
@@ -269,15 +345,21 @@ PointList load_points(CoordinateFile& file, std::int32_t n) {
     read_point(file, i);
     list.at(i) = file.reading;
   }
+  end_pass(file);
   return list;
 }
 
-void reverse_point_list(CoordinateFile& file, PointList& points) {
+PointList load_points_reversed(CoordinateFile& file, std::int32_t n) {
   start_pass(file);
-  for (std::int32_t i = 1; i <= points.n; ++i) {
+  PointList list;
+  list.n = n;
+  list.points.resize(static_cast<std::size_t>(n));
+  for (std::int32_t i = 1; i <= n; ++i) {
     read_point(file, i);
-    points.at(points.n + 1 - i) = file.reading;
+    list.at(n + 1 - i) = file.reading;
   }
+  end_pass(file);
+  return list;
 }
 
 }  // namespace elipses

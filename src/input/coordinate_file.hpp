@@ -22,6 +22,15 @@ struct CoordinateFile {
   std::string text;
   std::size_t position = 0;
   std::int32_t line = 1;
+  // What the check pass notices for the warnings: records with more values after P on
+  // their line (the mark of decimal commas), and names the cut to four characters made
+  // equal.
+  bool noting = false;
+  std::string full_name;  // the last name read, before the cut
+  std::vector<std::string> notes_more_after_p;
+  std::int32_t more_after_p_count = 0;
+  std::vector<std::string> notes_names;
+  std::int32_t names_count = 0;
 };
 
 // Opens the file for reading; refuses a missing or unreadable file.
@@ -36,11 +45,15 @@ std::int32_t count_points(CoordinateFile& file);
 // as the load pass will, then leaves the reading variables as they were.
 void check_traverse(CoordinateFile& file, std::int32_t n);
 
+// The warnings of the check pass, one line each (without the program's prefix).
+std::vector<std::string> reading_warnings(const CoordinateFile& file);
+
 // Reads n points from the start of the file into points 1..n, in file order.
 PointList load_points(CoordinateFile& file, std::int32_t n);
 
-// Reads the n points again from the start of the file, storing the i-th as point n+1-i.
-void reverse_point_list(CoordinateFile& file, PointList& points);
+// Reads the n points again from the start of the file, storing the i-th as point n+1-i:
+// the traverse as the pass from its final point walks it.
+PointList load_points_reversed(CoordinateFile& file, std::int32_t n);
 
 // The first four characters of a name, blank-filled to four; a multi-byte UTF-8
 // character is never split.

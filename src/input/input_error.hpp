@@ -11,9 +11,4 @@ struct InputError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// An output file that could not be created or written completely.
-struct OutputError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
 }  // namespace elipses

@@ -1,29 +1,30 @@
 #pragma once
-// Numbers of the drawing script: three decimals and no blank anywhere, so that CAD reads
-// every line as typed. Each number gets a fixed field exactly as wide as its magnitude.
-#include <ostream>
+// Numbers of the table and of the drawing script. A fixed-point field has a fixed width;
+// a script number has three decimals and no blank anywhere, so that CAD reads every line
+// as typed: each gets a field exactly as wide as its magnitude.
 #include <string>
+#include <string_view>
 
 namespace elipses {
 
-// Fixed-point field of width w with d decimals: rounded to nearest, right-justified,
-// "-" only when the rounded value is not zero, no digit before the point when the whole
-// part is zero (.500), and w asterisks when it does not fit or is not finite.
-std::string fixed_point_field(double value, int width, int decimals);
+// Room enough for any field or script number the program writes.
+inline constexpr std::size_t number_room = 32;
 
-// A text right-justified in a field of the given width (a longer text is kept whole).
-std::string text_field(const std::string& text, int width);
+// Fixed-point field of width w (at most 30) with d decimals: rounded to nearest,
+// right-justified, "-" only when the rounded value is not zero, no digit before the
+// point when the whole part is zero (.500), and w asterisks when it does not fit or is
+// not finite. Writes at `out` and returns the end; `fits` turns false on asterisks.
+char* put_fixed_point_field(char* out, double value, int width, int decimals, bool& fits);
 
 // The characters of one number by its magnitude class (9.5 -> "9.500", -0.5 -> "-0.500",
 // 100000 -> "100000.000"); asterisks where rounding carries it out of its class.
+char* put_compact_number(char* out, double x, bool& fits);
+
+// The same as text, for callers that are not in a hurry.
+std::string fixed_point_field(double value, int width, int decimals);
 std::string compact_number(double x);
 
-// One line: x by its magnitude class, then CR LF. False when x did not fit and the
-// line holds asterisks.
-bool write_compact_number(std::ostream& script, double x);
-
-// One line: "M,P", each value by its own magnitude class, then CR LF. False when either
-// value did not fit.
-bool write_coordinate_pair(std::ostream& script, double m, double p);
+// A text right-justified in a field of the given width (a longer text is kept whole).
+std::string text_field(std::string_view text, int width);
 
 }  // namespace elipses

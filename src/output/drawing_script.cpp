@@ -2,8 +2,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "output/compact_numbers.hpp"
+#include "output/ellipse_levels.hpp"
 
 namespace elipses {
 
@@ -12,43 +14,41 @@ namespace {
 // Every number of the script goes through these two, which count the lines whose value
 // did not fit (a coordinate of a million metres or more, say).
 void number_line(DrawingScriptWriter& script, double x) {
-  if (!write_compact_number(script.file, x)) ++script.lines_not_fitting;
+  char line[number_room];
+  bool fits = true;
+  char* end = put_compact_number(line, x, fits);
+  if (!fits) ++script.lines_not_fitting;
+  script.text.put_line(std::string_view(line, static_cast<std::size_t>(end - line)));
 }
 
 void point_line(DrawingScriptWriter& script, double m, double p) {
-  if (!write_coordinate_pair(script.file, m, p)) ++script.lines_not_fitting;
+  char line[2 * number_room];
+  bool fits = true;
+  char* end = put_compact_number(line, m, fits);
+  *end++ = ',';
+  end = put_compact_number(end, p, fits);
+  if (!fits) ++script.lines_not_fitting;
+  script.text.put_line(std::string_view(line, static_cast<std::size_t>(end - line)));
 }
 
 char digit(double d) { return static_cast<char>('0' + static_cast<int>(d)); }
 
-void write_text_command(DrawingScriptWriter& script, const RunSettings& settings, double m, double p,
-                        const std::string& text) {
-  script.file << "TEXT\r\n";
+void write_text_command(DrawingScriptWriter& script, const DrawingSettings& settings, double m, double p,
+                        std::string_view text) {
+  script.text.put_line("TEXT");
   point_line(script, m, p);
   number_line(script, settings.text_height);
   number_line(script, settings.text_rotation);
-  script.file << text << "\r\n";
+  script.text.put_line(text);
 }
 
-const char* traverse_title(char mode, char traverse) {
-  const bool open = traverse == 'a' || traverse == 'A';
-  const bool closed = traverse == 'f' || traverse == 'F';
-  if (is_goniometric(mode) && open) return "Poligonal aberta obs. em modo goniometrico";
-  if (is_goniometric(mode) && closed) return "Poligonal fechada obs. em modo goniometrico";
-  if (is_declined(mode) && open) return "Poligonal aberta obs. em modo declinado";
-  if (is_declined(mode) && closed) return "Poligonal fechada obs. em modo declinado";
-  return nullptr;
-}
-
-int traverse_title_field(char traverse) { return (traverse == 'a' || traverse == 'A') ? 43 : 44; }
-
-const char* level_title(std::int32_t option) {
-  constexpr const char* titles[8] = {
-      "Elipses de erro 1 sigma (39.4%)",          "Elipses de confianca 1.177 sigma (50%)",
-      "Elipses de confianca 1.410 sigma (63.2%)", "Elipses de confianca 2.146 sigma (90%)",
-      "Elipses de confianca 2.447 sigma (95%)",   "Elipses de confianca 2.760 sigma (97.5%)",
-      "Elipses de confianca 3.035 sigma (99%)",   "Elipses de confianca 3.500 sigma (99.8%)"};
-  return option >= 1 && option <= 8 ? titles[option - 1] : "";
+const char* traverse_title(const DrawingSettings& settings) {
+  if (!settings.has_mode || settings.title == TraverseTitle::none) return nullptr;
+  const bool open = settings.title == TraverseTitle::open;
+  if (settings.mode == ObservationMode::goniometric) {
+    return open ? "Poligonal aberta obs. em modo goniometrico" : "Poligonal fechada obs. em modo goniometrico";
+  }
+  return open ? "Poligonal aberta obs. em modo declinado" : "Poligonal fechada obs. em modo declinado";
 }
 
 std::string whole_part_in_decimal(double value) {
@@ -57,7 +57,46 @@ std::string whole_part_in_decimal(double value) {
   return std::string(digits, result.ptr);
 }
 
+// The drawing variants of the goniometric closed traverse, which its drawings have
+// always had: with an even number of points the pass from the initial point colours
+// only the ellipses it draws; with an odd number the initial point's ellipse has no
+// offset at its axis end and the final point's ellipse keeps the label's colour.
+struct BlockStyle {
+  bool start_axis_offset = true;
+  bool start_colour = true;
+  bool colour_only_when_drawn = false;
+};
+
+BlockStyle block_style(const Chain& chain, std::int32_t n) {
+  BlockStyle style;
+  if (chain.mode != ObservationMode::goniometric) return style;
+  const bool odd = n % 2 == 1;
+  if (chain.start_end == PassStart::initial_point) {
+    style.start_axis_offset = !odd;
+    style.colour_only_when_drawn = !odd;
+  } else if (chain.start_end == PassStart::final_point) {
+    style.start_colour = !odd;
+  }
+  return style;
+}
+
 }  // namespace
+
+EllipseScriptGeometry ellipse_script_geometry(double m, double p, const EllipseParams& params, double scale,
+                                              bool with_axis_offset) {
+  EllipseScriptGeometry geometry;
+  geometry.centre_m = m;
+  geometry.centre_p = p;
+  geometry.axis_end_m = m + scale * params.a * std::sin(params.teta);
+  geometry.axis_end_p = p + scale * params.a * std::cos(params.teta);
+  if (with_axis_offset) {
+    geometry.axis_end_m = geometry.axis_end_m + axis_end_offset;
+    geometry.axis_end_p = geometry.axis_end_p + axis_end_offset;
+  }
+  geometry.other_axis = scale * params.b;
+  geometry.drawn = params.a > 0.0 && params.b > 0.0;
+  return geometry;
+}
 
 std::string scale_figure(double s) {
   std::string figure;
@@ -91,67 +130,97 @@ std::string scale_figure(double s) {
   return figure;
 }
 
-std::string millimetre_figure(double fixed_mm) {
-  const double m = std::trunc(fixed_mm);
+std::string truncated_figure(double value) {
+  const double m = std::trunc(value);
   if (m >= 0.0 && m <= 99.0) {
     if (m < 10.0) return {digit(m), ' '};
-    const double t = std::trunc(fixed_mm / 10.0);
+    const double t = std::trunc(value / 10.0);
     return {digit(t), digit(m - 10.0 * t)};
   }
   return whole_part_in_decimal(m);
 }
 
-std::string whole_figure(std::int32_t value) {
-  if (value >= 0 && value <= 99) {
-    if (value < 10) return {static_cast<char>('0' + value), ' '};
-    const std::int32_t tens = value / 10;
-    return {static_cast<char>('0' + tens), static_cast<char>('0' + (value - 10 * tens))};
+std::string whole_seconds_figure(double seconds) {
+  // The whole seconds, truncated toward zero and kept within 32 bits.
+  const double whole = std::trunc(seconds);
+  constexpr double lowest = std::numeric_limits<std::int32_t>::min();
+  constexpr double highest = std::numeric_limits<std::int32_t>::max();
+  const auto g = static_cast<std::int32_t>(whole < lowest ? lowest : whole > highest ? highest : whole);
+  if (g >= 0 && g <= 99) {
+    if (g < 10) return {static_cast<char>('0' + g), ' '};
+    const std::int32_t tens = g / 10;
+    return {static_cast<char>('0' + tens), static_cast<char>('0' + (g - 10 * tens))};
   }
-  return std::to_string(value);
+  return std::to_string(g);
 }
 
-void write_label_block(DrawingScriptWriter& script, const RunSettings& settings, const std::string& name, double m,
+void write_label_block(DrawingScriptWriter& script, const DrawingSettings& settings, std::string_view name, double m,
                        double p) {
-  write_colour(script, "7");
+  write_colour(script, '7');
   write_text_command(script, settings, m, p, name);
 }
 
-void write_colour(DrawingScriptWriter& script, const std::string& colour) {
-  script.file << "COLOR\r\n" << colour << "\r\n";
+void write_colour(DrawingScriptWriter& script, char colour) {
+  script.text.put_line("COLOR");
+  script.text.put_line(std::string_view(&colour, 1));
 }
 
-void write_ellipse_command(DrawingScriptWriter& script, double centre_m, double centre_p, double axis_end_m,
-                           double axis_end_p, double other_axis) {
-  script.file << "ELLIPSE\r\nC\r\n";
-  point_line(script, centre_m, centre_p);
-  point_line(script, axis_end_m, axis_end_p);
-  number_line(script, other_axis);
+void write_ellipse_command(DrawingScriptWriter& script, const EllipseScriptGeometry& geometry) {
+  script.text.put_line("ELLIPSE");
+  script.text.put_line("C");
+  point_line(script, geometry.centre_m, geometry.centre_p);
+  point_line(script, geometry.axis_end_m, geometry.axis_end_p);
+  number_line(script, geometry.other_axis);
 }
 
-void write_closing_block(DrawingScriptWriter& script, const RunSettings& settings, const PointList& points) {
-  const double m1 = points.n > 0 ? points.at(1).m : 0.0;
-  const double p1 = points.n > 0 ? points.at(1).p : 0.0;
-  write_colour(script, "5");
-  if (const char* title = traverse_title(settings.mode, settings.traverse)) {
-    write_text_command(script, settings, m1, p1 - 100.0, text_field(title, traverse_title_field(settings.traverse)));
+void write_chain_blocks(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& walked,
+                        const Chain& chain) {
+  if (walked.n < 1) return;
+  const BlockStyle style = block_style(chain, walked.n);
+  const Point& start = walked.at(1);
+  write_label_block(script, settings, start.name, start.m, start.p);
+  if (!is_zero(chain.start)) {
+    const EllipseParams params = ellipse_parameters(start_covariance(chain.start), settings.k);
+    if (style.start_colour) write_colour(script, '1');
+    const EllipseScriptGeometry g =
+        ellipse_script_geometry(start.m, start.p, params, settings.scale, style.start_axis_offset);
+    if (g.drawn) write_ellipse_command(script, g);
   }
-  write_text_command(script, settings, m1, p1 - 200.0, text_field(level_title(settings.ellipse_option), 44));
-  write_text_command(script, settings, m1, p1 - 300.0,
-                     text_field("Escala das elipses=" + scale_figure(settings.scale), 44));
-  if (is_goniometric(settings.mode) || is_declined(settings.mode)) {
+  for (std::size_t i = 0; i < chain.computed.size(); ++i) {
+    const Point& point = walked.at(Chain::position_of(i));
+    const EllipseParams params = ellipse_parameters(chain.computed[i], settings.k);
+    write_label_block(script, settings, point.name, point.m, point.p);
+    const EllipseScriptGeometry g = ellipse_script_geometry(point.m, point.p, params, settings.scale);
+    if (!style.colour_only_when_drawn || g.drawn) write_colour(script, '1');
+    if (g.drawn) write_ellipse_command(script, g);
+  }
+}
+
+void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& drawn_order) {
+  const double m1 = drawn_order.n > 0 ? drawn_order.at(1).m : 0.0;
+  const double p1 = drawn_order.n > 0 ? drawn_order.at(1).p : 0.0;
+  write_colour(script, '5');
+  if (const char* title = traverse_title(settings)) {
+    write_text_command(script, settings, m1, p1 - 100.0,
+                       text_field(title, settings.title == TraverseTitle::open ? 43 : 44));
+  }
+  const char* level = is_ellipse_option(settings.ellipse_option) ? ellipse_level(settings.ellipse_option).legend_title : "";
+  write_text_command(script, settings, m1, p1 - 200.0, text_field(level, 44));
+  write_text_command(script, settings, m1, p1 - 300.0, text_field("Escala das elipses=" + scale_figure(settings.scale), 44));
+  if (settings.has_mode) {
     const ObservationPrecision& precision = settings.precision;
     write_text_command(script, settings, m1, p1 - 400.0,
-                       text_field("Incerteza das obs. de distancia=" + millimetre_figure(precision.distance_fixed_mm) +
-                                      "mm+" + whole_figure(precision.distance_ppm) + "ppm",
+                       text_field("Incerteza das obs. de distancia=" + truncated_figure(precision.distance_fixed_mm) +
+                                      "mm+" + truncated_figure(precision.distance_ppm) + "ppm",
                                   50));
     write_text_command(script, settings, m1, p1 - 500.0,
-                       text_field("Incerteza das obs. de direccao=" + whole_figure(precision.angle_whole_seconds) + "\"",
+                       text_field("Incerteza das obs. de direccao=" + whole_seconds_figure(precision.angle_seconds) + "\"",
                                   50));
   }
-  write_colour(script, "3");
-  script.file << "PLINE\r\n";
-  for (std::int32_t i = 1; i <= points.n; ++i) point_line(script, points.at(i).m, points.at(i).p);
-  script.file << std::string(63, ' ') << "\r\n";
+  write_colour(script, '3');
+  script.text.put_line("PLINE");
+  for (std::int32_t i = 1; i <= drawn_order.n; ++i) point_line(script, drawn_order.at(i).m, drawn_order.at(i).p);
+  script.text.put_line(std::string(63, ' '));
 }
 
 }  // namespace elipses

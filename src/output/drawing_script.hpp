@@ -1,40 +1,86 @@
 #pragma once
 // elipses.scr: a CAD command script, one command or answer per line (CR LF). It writes
 // each point's name, draws each ellipse magnified by the drawing scale modulus, writes
-// the legend under point 1 of the list and draws the traverse as a polyline.
+// the legend under the first point of the drawn order and draws the traverse as a
+// polyline.
+#include <cstddef>
+#include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 
-#include "input/coordinate_file.hpp"
-#include "dialogue/run_settings.hpp"
+#include "output/text_output.hpp"
+#include "propagation/chain.hpp"
+#include "propagation/ellipse.hpp"
 
 namespace elipses {
 
+// The traverse line of the legend: decided from the typed letters (a/A open, f/F
+// closed); any other letter computes as closed but names no traverse.
+enum class TraverseTitle { none, open, closed };
+
+// What the drawing takes from the answers.
+struct DrawingSettings {
+  double scale = 0.0;          // drawing scale modulus: ellipse axes drawn s times larger
+  double text_height = 0.0;    // drawing units
+  double text_rotation = 0.0;  // never asked; always 0
+  std::int32_t ellipse_option = 0;  // 1..8
+  double k = 0.0;                   // the option's factor
+  bool has_mode = false;            // false after a mode letter that is neither g nor d
+  ObservationMode mode = ObservationMode::goniometric;
+  TraverseTitle title = TraverseTitle::none;
+  ObservationPrecision precision;   // for the legend's figures
+};
+
 struct DrawingScriptWriter {
-  std::ostream& file;
+  explicit DrawingScriptWriter(std::ostream& file) : text(file) {}
+  TextOutput text;
   std::size_t lines_not_fitting = 0;  // number lines written as asterisks
 };
 
+// Where the ellipse of a point at (m, p) goes in the drawing, in drawing units.
+struct EllipseScriptGeometry {
+  double centre_m = 0.0;
+  double centre_p = 0.0;
+  double axis_end_m = 0.0;  // end point of the a axis
+  double axis_end_p = 0.0;
+  double other_axis = 0.0;  // distance from the centre to the other axis, s * b
+  bool drawn = false;       // only an ellipse with a > 0 and b > 0 is drawn
+};
+
+// The single-precision 0.1 that the drawing has always added to the a-axis end point,
+// widened to double (0.10000000149011612).
+inline const double axis_end_offset = static_cast<double>(0.1F);
+
+// The ellipse magnified by the scale modulus s: a-axis end at M + s·a·sin(teta) + 0.1,
+// P + s·a·cos(teta) + 0.1 (the offset left out only where a block variant says so).
+EllipseScriptGeometry ellipse_script_geometry(double m, double p, const EllipseParams& params, double scale,
+                                              bool with_axis_offset = true);
+
 // COLOR 7, then TEXT with the point as start point, height h, rotation r and the name.
-void write_label_block(DrawingScriptWriter& script, const RunSettings& settings, const std::string& name, double m,
+void write_label_block(DrawingScriptWriter& script, const DrawingSettings& settings, std::string_view name, double m,
                        double p);
 
-// COLOR and its number: "1" before an ellipse, "5" before the legend, "3" before the polyline.
-void write_colour(DrawingScriptWriter& script, const std::string& colour);
+// COLOR and its number: '1' before an ellipse, '5' before the legend, '3' before the polyline.
+void write_colour(DrawingScriptWriter& script, char colour);
 
 // ELLIPSE by its centre, the end point of one axis and the distance to the other axis.
-void write_ellipse_command(DrawingScriptWriter& script, double centre_m, double centre_p, double axis_end_m,
-                           double axis_end_p, double other_axis);
+void write_ellipse_command(DrawingScriptWriter& script, const EllipseScriptGeometry& geometry);
 
-// The legend below point 1 of the list in its current order, then the traverse polyline
-// through all points in that order, ended by a line of 63 blanks.
-void write_closing_block(DrawingScriptWriter& script, const RunSettings& settings, const PointList& points);
+// The blocks of every point of a pass: the start point's name, and its ellipse unless it
+// is taken as exact; then each computed point's name and ellipse.
+void write_chain_blocks(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& walked,
+                        const Chain& chain);
+
+// The legend below point 1 of `drawn_order`, then the traverse polyline through its
+// points in that order, ended by a line of 63 blanks.
+void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& drawn_order);
 
 // The six-character figure of the scale modulus in the legend.
 std::string scale_figure(double scale);
-// The figures of the precision lines: two characters for 0..99, the whole value as it
-// needs otherwise.
-std::string millimetre_figure(double fixed_mm);
-std::string whole_figure(std::int32_t value);
+// The figures of the precision lines: two characters for 0..99 (the value truncated),
+// the whole value as it needs otherwise.
+std::string truncated_figure(double value);
+std::string whole_seconds_figure(double seconds);
 
 }  // namespace elipses

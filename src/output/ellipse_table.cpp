@@ -1,29 +1,52 @@
 #include "output/ellipse_table.hpp"
 
+#include <cmath>
+#include <cstring>
+
 #include "output/compact_numbers.hpp"
+#include "propagation/ellipse.hpp"
 
 namespace elipses {
 
-void write_table_header(EllipseTableWriter& table) { table.file << table_header << "\r\n"; }
+void write_table_header(EllipseTableWriter& table) { table.text.put_line(table_header); }
 
-void write_table_record(EllipseTableWriter& table, const std::string& name, double m, double p, double a, double b,
+void write_table_record(EllipseTableWriter& table, std::string_view name, double m, double p, double a, double b,
                         double teta_gon, double sigma_m, double sigma_p, double cov_mp) {
-  std::string record;
-  record.reserve(110);
-  record += name;
-  record += "  ";
-  record += fixed_point_field(m, 14, 3);
-  record += fixed_point_field(p, 14, 3);
-  record += fixed_point_field(a, 12, 3);
-  record += fixed_point_field(b, 12, 3);
-  record += fixed_point_field(teta_gon, 12, 4);
-  record += text_field("gon", 6);
-  record += fixed_point_field(sigma_m, 10, 6);
-  record += fixed_point_field(sigma_p, 10, 6);
-  record += fixed_point_field(cov_mp, 10, 6);
-  if (record.find('*') != std::string::npos) ++table.records_not_fitting;
-  record += "\r\n";
-  table.file << record;
+  char record[160];
+  char* at = record;
+  std::memcpy(at, name.data(), name.size());  // four characters, up to 16 bytes
+  at += name.size();
+  *at++ = ' ';
+  *at++ = ' ';
+  bool fits = true;
+  at = put_fixed_point_field(at, m, 14, 3, fits);
+  at = put_fixed_point_field(at, p, 14, 3, fits);
+  at = put_fixed_point_field(at, a, 12, 3, fits);
+  at = put_fixed_point_field(at, b, 12, 3, fits);
+  at = put_fixed_point_field(at, teta_gon, 12, 4, fits);
+  std::memcpy(at, "   gon", 6);
+  at += 6;
+  at = put_fixed_point_field(at, sigma_m, 10, 6, fits);
+  at = put_fixed_point_field(at, sigma_p, 10, 6, fits);
+  at = put_fixed_point_field(at, cov_mp, 10, 6, fits);
+  if (!fits) ++table.records_not_fitting;
+  table.text.put_line(std::string_view(record, static_cast<std::size_t>(at - record)));
+}
+
+void write_point_record(EllipseTableWriter& table, const Point& point, const Covariance2& covariance, double k) {
+  const EllipseParams params = ellipse_parameters(covariance, k);
+  if (params.a > table.largest_a) {
+    table.largest_a = params.a;
+    table.largest_a_name = point.name;
+  }
+  write_table_record(table, point.name, point.m, point.p, params.a, params.b, gon_from_radians(params.teta),
+                     std::sqrt(covariance.var_m), std::sqrt(covariance.var_p), covariance.cov_mp);
+}
+
+void write_chain_records(EllipseTableWriter& table, const PointList& walked, const Chain& chain, double k) {
+  for (std::size_t i = 0; i < chain.computed.size(); ++i) {
+    write_point_record(table, walked.at(Chain::position_of(i)), chain.computed[i], k);
+  }
 }
 
 }  // namespace elipses

@@ -1,0 +1,126 @@
+#include "dialogue/output_files.hpp"
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "dialogue/platform.hpp"
+
+#ifdef _WIN32
+#include <process.h>
+#define ELIPSES_PROCESS_ID _getpid()
+#else
+#include <unistd.h>
+#define ELIPSES_PROCESS_ID getpid()
+#endif
+
+namespace elipses {
+
+namespace {
+
+// The temporaries an interrupt must remove, in storage a signal handler may read: a
+// path is written whole before its slot counts, and a slot is emptied before its file
+// is moved into place.
+constexpr int slot_count = 16;
+constexpr std::size_t longest_path = 4096;
+char temporary_paths[slot_count][longest_path];
+volatile std::sig_atomic_t slot_in_use[slot_count];
+
+int take_slot(const std::string& path) {
+  if (path.size() >= longest_path) return -1;
+  for (int i = 0; i < slot_count; ++i) {
+    if (slot_in_use[i] == 0) {
+      std::memcpy(temporary_paths[i], path.c_str(), path.size() + 1);
+      slot_in_use[i] = 1;
+      return i;
+    }
+  }
+  return -1;
+}
+
+void free_slot(int slot) {
+  if (slot >= 0) slot_in_use[slot] = 0;
+}
+
+void interrupted(int signal_number) {
+  for (int i = 0; i < slot_count; ++i) {
+    if (slot_in_use[i] != 0) remove_file_now(temporary_paths[i]);
+  }
+  write_to_standard_error_now("\nelipses: interrompido; os ficheiros de resultados anteriores ficam como estavam\n");
+  end_process_now(128 + signal_number);
+}
+
+std::string joined(const std::string& directory, const std::string& name) {
+  return directory.empty() || directory == "." ? name : (std::filesystem::u8path(directory) / name).u8string();
+}
+
+}  // namespace
+
+void remove_temporaries_on_interrupt() { on_interrupt(interrupted); }
+
+OutputFiles::OutputFiles(std::string directory) : directory_(std::move(directory)) {
+  if (directory_.empty() || directory_ == ".") return;
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::u8path(directory_);
+  std::filesystem::create_directories(folder, error);
+  if (error || !std::filesystem::is_directory(folder)) {
+    throw OutputError("nao foi possivel criar a pasta de resultados \"" + directory_ + "\"");
+  }
+}
+
+OutputFiles::~OutputFiles() {
+  for (const auto& file : files_) {
+    if (file->stream.is_open()) file->stream.close();
+    if (!file->temporary_path.empty()) remove_file_now(file->temporary_path.c_str());
+    free_slot(file->slot);
+  }
+}
+
+std::ostream& OutputFiles::create(const std::string& name) {
+  auto file = std::make_unique<File>();
+  file->name = name;
+  file->final_path = joined(directory_, name);
+  file->temporary_path = joined(directory_, "." + name + "." + std::to_string(ELIPSES_PROCESS_ID) + ".tmp");
+  file->slot = take_slot(file->temporary_path);
+  file->stream.open(std::filesystem::u8path(file->temporary_path), std::ios::out | std::ios::binary | std::ios::trunc);
+  if (!file->stream.is_open()) {
+    free_slot(file->slot);
+    throw OutputError("nao foi possivel criar o ficheiro \"" + file->final_path + "\"");
+  }
+  files_.push_back(std::move(file));
+  return files_.back()->stream;
+}
+
+void OutputFiles::finish() {
+  // Every file complete before any is moved: a full disk shows here, not halfway.
+  for (const auto& file : files_) {
+    file->stream.close();
+    if (file->stream.fail()) {
+      throw OutputError("nao foi possivel escrever completamente o ficheiro \"" + file->final_path + "\"");
+    }
+  }
+  for (const auto& file : files_) {
+    free_slot(file->slot);
+    file->slot = -1;
+    const std::string reason = replace_file(file->temporary_path, file->final_path);
+    if (!reason.empty()) {
+      throw OutputError("nao foi possivel colocar o ficheiro \"" + file->final_path + "\" no lugar do anterior: " + reason);
+    }
+    file->temporary_path.clear();
+  }
+}
+
+std::string OutputFiles::directory_for_messages() const {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::absolute(std::filesystem::u8path(directory_), error);
+  return error ? directory_ : folder.lexically_normal().u8string();
+}
+
+std::vector<std::string> OutputFiles::names() const {
+  std::vector<std::string> names;
+  for (const auto& file : files_) names.push_back(file->name);
+  return names;
+}
+
+}  // namespace elipses

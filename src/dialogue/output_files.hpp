@@ -1,0 +1,52 @@
+#pragma once
+// The output files of a run. Each is written to a temporary file beside the one it will
+// replace, and all are moved into place together only when the run ends as it should:
+// an input error, the end of the input, an interrupt or a failed write leaves the
+// earlier results byte for byte as they were, and no temporary file behind.
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace elipses {
+
+// An output file that could not be created, written completely or put in place.
+struct OutputError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+class OutputFiles {
+ public:
+  // The folder is created when missing.
+  explicit OutputFiles(std::string directory);
+  ~OutputFiles();  // removes every temporary file not moved into place
+  OutputFiles(const OutputFiles&) = delete;
+  OutputFiles& operator=(const OutputFiles&) = delete;
+
+  // A new temporary file that will become `name` in the folder.
+  std::ostream& create(const std::string& name);
+  // Completes every file, then moves each over its final name.
+  void finish();
+
+  // The folder as the user reads it, and the names of the files created.
+  std::string directory_for_messages() const;
+  std::vector<std::string> names() const;
+
+ private:
+  struct File {
+    std::string name;
+    std::string final_path;
+    std::string temporary_path;
+    std::ofstream stream;
+    int slot = -1;  // its place among the temporaries an interrupt removes
+  };
+  std::string directory_;
+  std::vector<std::unique_ptr<File>> files_;
+};
+
+// Until a run's files are in place, an interrupt (Ctrl-C, SIGTERM, SIGHUP) removes the
+// temporary files, says so in one line and ends with status 128 + the signal number.
+void remove_temporaries_on_interrupt();
+
+}  // namespace elipses
