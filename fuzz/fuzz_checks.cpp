@@ -79,7 +79,7 @@ RunResult run_whole_session(const std::string& typed, const std::string& directo
   std::ostringstream out;
   std::ostringstream err;
   try {
-    result.status = run_program(in, out, err, directory);
+    result.status = run_program(in, out, err, RunExtras{directory});
   } catch (const std::exception& error) {
     result.fault = std::string("exception escaped the run: ") + error.what();
     return result;
@@ -155,8 +155,7 @@ std::string check_coordinate_file(const std::string& bytes, const std::string& w
     check_traverse(file, n);
     loaded = load_points(file, n);
     if (loaded.n != n || loaded.points.size() != static_cast<std::size_t>(n)) return "load_points stored a wrong count";
-    PointList reversed = loaded;
-    reverse_point_list(file, reversed);
+    const PointList reversed = load_points_reversed(file, n);
     for (std::int32_t i = 1; i <= n; ++i) {
       const Point& point = loaded.at(i);
       if (!std::isfinite(point.m) || !std::isfinite(point.p)) {

@@ -77,18 +77,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CompactCase{-std::numeric_limits<double>::infinity(), "***********"},
                       CompactCase{std::numeric_limits<double>::quiet_NaN(), "**********"}));
 
-TEST(CoordinatePair, EachValueByItsOwnClass) {
-  const std::pair<std::pair<double, double>, const char*> cases[] = {
-      {{523456.789, -12.5}, "523456.789,-12.500\r\n"}, {{0.25, 3.75}, "0.250,3.750\r\n"},
-      {{5.5, 0.25}, "5.500,0.250\r\n"},                {{5000.0, -50.0}, "5000.000,-50.000\r\n"},
-      {{-0.5, 100000.0}, "-0.500,100000.000\r\n"},     {{5000.0, -0.5}, "5000.000,-0.500\r\n"}};
-  for (const auto& [pair, text] : cases) {
-    std::ostringstream line;
-    write_coordinate_pair(line, pair.first, pair.second);
-    EXPECT_EQ(line.str(), text);
-  }
-}
-
 // Every compact number is either three decimals with no blank or asterisks only, and
 // reads back within half a unit of its third decimal.
 TEST(CompactNumber, PropertiesOverRandomMagnitudes) {

@@ -156,7 +156,7 @@ TEST(CoordinateFile, ReverseReadsTheFileAgain) {
   PointList list = load_points(file, n);
   // Changing the file between passes shows the list is read again, not swapped in memory.
   write_file(dir.file("c.txt"), "\"W\" 0 0\n\"X\" 1 0\n\"Y\" 1 1\n\"Z\" 0 1\n");
-  reverse_point_list(file, list);
+  list = load_points_reversed(file, n);
   std::string names;
   for (const Point& p : list.points) names += p.name.substr(0, 1);
   EXPECT_EQ(names, "ZYXW");

@@ -13,11 +13,11 @@ namespace {
 
 using elipses::testing::crlf_lines;
 
-RunSettings legend_settings() {
-  RunSettings s;
-  s.pi = 4.0 * std::atan(1.0);
-  s.mode = 'g';
-  s.traverse = 'a';
+DrawingSettings legend_settings() {
+  DrawingSettings s;
+  s.has_mode = true;
+  s.mode = ObservationMode::goniometric;
+  s.title = TraverseTitle::open;
   s.ellipse_option = 1;
   s.k = 1.0;
   s.scale = 500.0;
@@ -25,7 +25,6 @@ RunSettings legend_settings() {
   s.precision.distance_fixed_mm = 5.0;
   s.precision.distance_ppm = 3;
   s.precision.angle_seconds = 10.0;
-  s.precision.angle_whole_seconds = 10;
   return s;
 }
 
@@ -36,10 +35,11 @@ PointList two_points() {
   return list;
 }
 
-std::vector<std::string> closing_block(const RunSettings& settings, const PointList& points) {
+std::vector<std::string> closing_block(const DrawingSettings& settings, const PointList& points) {
   std::ostringstream file;
   DrawingScriptWriter script{file};
   write_closing_block(script, settings, points);
+  script.text.flush();
   return crlf_lines(file.str());
 }
 
@@ -57,8 +57,8 @@ TEST(ClosingBlock, WorkedExampleLineByLine) {
 }
 
 TEST(ClosingBlock, InvalidModeHasNeitherTitleNorPrecisionLines) {
-  RunSettings s = legend_settings();
-  s.mode = 'x';
+  DrawingSettings s = legend_settings();
+  s.has_mode = false;
   const std::vector<std::string> lines = closing_block(s, two_points());
   ASSERT_EQ(lines.size(), 2U + 5U + 5U + 2U + 1U + 2U + 1U);
   EXPECT_EQ(lines[2], "TEXT");
@@ -67,17 +67,19 @@ TEST(ClosingBlock, InvalidModeHasNeitherTitleNorPrecisionLines) {
 }
 
 struct TitleCase {
-  char mode;
-  char traverse;
+  bool has_mode;
+  ObservationMode mode;
+  TraverseTitle title_kind;
   const char* title;  // empty: no traverse title
 };
 
 class TraverseTitleTest : public ::testing::TestWithParam<TitleCase> {};
 
 TEST_P(TraverseTitleTest, ChosenByModeAndTraverseLetters) {
-  RunSettings s = legend_settings();
+  DrawingSettings s = legend_settings();
+  s.has_mode = GetParam().has_mode;
   s.mode = GetParam().mode;
-  s.traverse = GetParam().traverse;
+  s.title = GetParam().title_kind;
   const std::vector<std::string> lines = closing_block(s, two_points());
   const std::string expected = GetParam().title;
   if (expected.empty()) {
@@ -90,13 +92,13 @@ TEST_P(TraverseTitleTest, ChosenByModeAndTraverseLetters) {
 
 INSTANTIATE_TEST_SUITE_P(
     Letters, TraverseTitleTest,
-    ::testing::Values(TitleCase{'g', 'a', " Poligonal aberta obs. em modo goniometrico"},
-                      TitleCase{'G', 'A', " Poligonal aberta obs. em modo goniometrico"},
-                      TitleCase{'g', 'f', " Poligonal fechada obs. em modo goniometrico"},
-                      TitleCase{'G', 'F', " Poligonal fechada obs. em modo goniometrico"},
-                      TitleCase{'d', 'a', "    Poligonal aberta obs. em modo declinado"},
-                      TitleCase{'D', 'f', "    Poligonal fechada obs. em modo declinado"},
-                      TitleCase{'g', 'x', ""}, TitleCase{'d', ' ', ""}, TitleCase{'x', 'a', ""}));
+    ::testing::Values(
+        TitleCase{true, ObservationMode::goniometric, TraverseTitle::open, " Poligonal aberta obs. em modo goniometrico"},
+        TitleCase{true, ObservationMode::goniometric, TraverseTitle::closed, " Poligonal fechada obs. em modo goniometrico"},
+        TitleCase{true, ObservationMode::declined, TraverseTitle::open, "    Poligonal aberta obs. em modo declinado"},
+        TitleCase{true, ObservationMode::declined, TraverseTitle::closed, "    Poligonal fechada obs. em modo declinado"},
+        TitleCase{true, ObservationMode::goniometric, TraverseTitle::none, ""},
+        TitleCase{false, ObservationMode::goniometric, TraverseTitle::open, ""}));
 
 TEST(ClosingBlock, LevelTitlesInAFieldOfFortyFour) {
   const char* titles[8] = {"Elipses de erro 1 sigma (39.4%)",          "Elipses de confianca 1.177 sigma (50%)",
@@ -104,7 +106,7 @@ TEST(ClosingBlock, LevelTitlesInAFieldOfFortyFour) {
                            "Elipses de confianca 2.447 sigma (95%)",   "Elipses de confianca 2.760 sigma (97.5%)",
                            "Elipses de confianca 3.035 sigma (99%)",   "Elipses de confianca 3.500 sigma (99.8%)"};
   for (int option = 1; option <= 8; ++option) {
-    RunSettings s = legend_settings();
+    DrawingSettings s = legend_settings();
     s.ellipse_option = option;
     const std::string line = closing_block(s, two_points())[11];
     EXPECT_EQ(line.size(), 44U);
@@ -133,29 +135,31 @@ INSTANTIATE_TEST_SUITE_P(
                       ScaleCase{1e300, "      "}));
 
 TEST(PrecisionFigures, TwoCharactersOrTheWholeValue) {
-  EXPECT_EQ(millimetre_figure(5.0), "5 ");
-  EXPECT_EQ(millimetre_figure(12.7), "12");
-  EXPECT_EQ(millimetre_figure(3.9), "3 ");
-  EXPECT_EQ(millimetre_figure(99.99), "99");
-  EXPECT_EQ(millimetre_figure(0.0), "0 ");
-  EXPECT_EQ(millimetre_figure(-0.5), "0 ");
-  EXPECT_EQ(millimetre_figure(100.0), "100");
-  EXPECT_EQ(millimetre_figure(-5.5), "-5");
-  EXPECT_EQ(millimetre_figure(1e20), "100000000000000000000");
-  EXPECT_EQ(whole_figure(3), "3 ");
-  EXPECT_EQ(whole_figure(15), "15");
-  EXPECT_EQ(whole_figure(7), "7 ");
-  EXPECT_EQ(whole_figure(99), "99");
-  EXPECT_EQ(whole_figure(120), "120");
-  EXPECT_EQ(whole_figure(1800), "1800");
-  EXPECT_EQ(whole_figure(-1), "-1");
-  EXPECT_EQ(whole_figure(-2147483647 - 1), "-2147483648");
+  // Millimetres and ppm, a fraction truncated: 1.5 ppm is written 1.
+  EXPECT_EQ(truncated_figure(5.0), "5 ");
+  EXPECT_EQ(truncated_figure(12.7), "12");
+  EXPECT_EQ(truncated_figure(3.9), "3 ");
+  EXPECT_EQ(truncated_figure(1.5), "1 ");
+  EXPECT_EQ(truncated_figure(99.99), "99");
+  EXPECT_EQ(truncated_figure(0.0), "0 ");
+  EXPECT_EQ(truncated_figure(-0.5), "0 ");
+  EXPECT_EQ(truncated_figure(100.0), "100");
+  EXPECT_EQ(truncated_figure(150.7), "150");
+  EXPECT_EQ(truncated_figure(-5.5), "-5");
+  EXPECT_EQ(truncated_figure(1e20), "100000000000000000000");
+  // Seconds: the whole seconds within 32 bits.
+  EXPECT_EQ(whole_seconds_figure(3.0), "3 ");
+  EXPECT_EQ(whole_seconds_figure(7.9), "7 ");
+  EXPECT_EQ(whole_seconds_figure(99.0), "99");
+  EXPECT_EQ(whole_seconds_figure(1800.0), "1800");
+  EXPECT_EQ(whole_seconds_figure(-1.5), "-1");
+  EXPECT_EQ(whole_seconds_figure(-1e12), "-2147483648");
 }
 
 TEST(ClosingBlock, WiderFiguresTakeTheirFieldsLeadingBlanks) {
-  RunSettings s = legend_settings();
+  DrawingSettings s = legend_settings();
   s.precision.distance_ppm = 120;
-  s.precision.angle_whole_seconds = 1800;
+  s.precision.angle_seconds = 1800;
   const std::vector<std::string> lines = closing_block(s, two_points());
   EXPECT_EQ(lines[21], "       Incerteza das obs. de distancia=5 mm+120ppm");
   EXPECT_EQ(lines[26], "              Incerteza das obs. de direccao=1800\"");
@@ -166,14 +170,29 @@ TEST(ClosingBlock, WiderFiguresTakeTheirFieldsLeadingBlanks) {
 TEST(PointBlocks, LabelColourAndEllipseLines) {
   std::ostringstream file;
   DrawingScriptWriter script{file};
-  RunSettings s = legend_settings();
+  const DrawingSettings s = legend_settings();
   write_label_block(script, s, "A   ", 1000.0, 2000.0);
-  write_colour(script, "1");
-  write_ellipse_command(script, 1000.0, 2000.0, 1000.1, 2010.1, 5.0);
+  write_colour(script, '1');
+  write_ellipse_command(script, ellipse_script_geometry(1000.0, 2000.0, {0.01, 0.005, 0.0}, 1000.0));
+  script.text.flush();
   const std::vector<std::string> expected = {"COLOR", "7",   "TEXT",    "1000.000,2000.000", "2.500",
                                              "0.000", "A   ", "COLOR",  "1",                 "ELLIPSE",
                                              "C",     "1000.000,2000.000", "1000.100,2010.100", "5.000"};
   EXPECT_EQ(crlf_lines(file.str()), expected);
+}
+
+TEST(EllipseScriptGeometry, SinglePrecisionTenthOnTheAxisEnd) {
+  EXPECT_EQ(axis_end_offset, 0.10000000149011612);
+  const EllipseScriptGeometry g = ellipse_script_geometry(1000.0, 2000.0, {0.01, 0.005, 0.0}, 1000.0);
+  EXPECT_TRUE(g.drawn);
+  EXPECT_EQ(g.centre_m, 1000.0);
+  EXPECT_EQ(g.axis_end_m, 1000.0 + axis_end_offset);
+  EXPECT_EQ(g.axis_end_p, 2000.0 + 1000.0 * 0.01 + axis_end_offset);
+  EXPECT_EQ(g.other_axis, 5.0);
+  const EllipseScriptGeometry bare = ellipse_script_geometry(1000.0, 2000.0, {0.01, 0.005, 0.0}, 1000.0, false);
+  EXPECT_EQ(bare.axis_end_m, 1000.0);
+  EXPECT_EQ(bare.axis_end_p, 2010.0);
+  EXPECT_FALSE(ellipse_script_geometry(0.0, 0.0, {0.01, 0.0, 0.0}, 1.0).drawn);
 }
 
 }  // namespace

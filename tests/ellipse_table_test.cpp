@@ -14,6 +14,7 @@ std::string record(const std::string& name, double m, double p, double a, double
   std::ostringstream file;
   EllipseTableWriter table{file};
   write_table_record(table, name, m, p, a, b, teta, sm, sp, smp);
+  table.text.flush();
   return file.str();
 }
 
@@ -21,6 +22,7 @@ TEST(EllipseTable, HeaderIsEightySevenCharactersWithItsLabelsInPlace) {
   std::ostringstream file;
   EllipseTableWriter table{file};
   write_table_header(table);
+  table.text.flush();
   const std::string header = file.str();
   ASSERT_EQ(header.size(), 89U);
   EXPECT_EQ(header.substr(87), "\r\n");

@@ -4,6 +4,7 @@ add_executable(elipses_hardening_tests
   ${CMAKE_CURRENT_LIST_DIR}/hardening_fuzz_regressions_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hardening_failed_writes_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hardening_hostile_input_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hardening_signals_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hardening_process.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_support.cpp
   ${PROJECT_SOURCE_DIR}/fuzz/fuzz_checks.cpp)

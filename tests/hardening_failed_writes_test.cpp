@@ -1,11 +1,14 @@
-// An output file that cannot be created or written completely: the run says so on the
-// error stream, naming the file, and ends with a non-zero status. A disk that is full
-// is stood in for by /dev/full; a file that cannot be created by a directory of its name
-// (the suite may run as root, for whom permissions block nothing).
+// An output file that cannot be written completely or put in place: the run says so on
+// the error stream, naming the file, ends with a non-zero status, and leaves the earlier
+// results byte for byte as they were, with no temporary file behind. A full disk is
+// stood in for by a limit on the size of the files the run writes; a file that cannot be
+// replaced by a directory of its name (the suite may run as root, for whom permissions
+// block nothing).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <ostream>
+#include <set>
 #include <string>
 
 #include "hardening_process.hpp"
@@ -16,81 +19,63 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Block { full_device, directory };
-
 struct FailedWriteCase {
   const char* label;
-  const char* blocked;  // elipses.txt or elipses.scr
-  Block block;
-  const char* answers;  // examples/respostas-<answers>.txt
-  int status;
+  const char* named;       // the file the message names
+  long file_size_limit;    // bytes; 0: the named file is blocked by a directory instead
+  const char* answers;     // examples/respostas-<answers>.txt
 };
 
 std::string example_answers(const std::string& name) {
   return read_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/respostas-" + name + ".txt");
 }
 
-void prepare(const TempDir& dir, const FailedWriteCase& c) {
-  fs::copy_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt", dir.file("poligonal.txt"));
-  if (c.block == Block::full_device) {
-    fs::create_symlink("/dev/full", dir.file(c.blocked));
-  } else {
-    fs::create_directory(dir.file(c.blocked));
-  }
+std::set<std::string> listing(const TempDir& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path())) names.insert(entry.path().filename().string());
+  return names;
 }
 
 void PrintTo(const FailedWriteCase& c, std::ostream* os) { *os << c.label; }
 
-std::string case_label(const ::testing::TestParamInfo<FailedWriteCase>& case_info) { return case_info.param.label; }
-
 class FailedWriteTest : public ::testing::TestWithParam<FailedWriteCase> {};
 
-TEST_P(FailedWriteTest, IsReportedNamingTheFile) {
+TEST_P(FailedWriteTest, IsReportedAndKeepsTheEarlierResults) {
   const FailedWriteCase& c = GetParam();
   TempDir dir;
-  prepare(dir, c);
-  const ProcessRun run = run_executable(dir.path().string(), example_answers(c.answers));
-  EXPECT_EQ(run.status, c.status) << run.err;
-  if (c.status == 0) {
-    EXPECT_EQ(run.err, "");
+  fs::copy_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt", dir.file("poligonal.txt"));
+  if (c.file_size_limit == 0) {
+    fs::create_directory(dir.file(c.named));
   } else {
-    EXPECT_NE(run.err.find(c.blocked), std::string::npos) << run.err;
-    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
+    write_file(dir.file("elipses.txt"), "earlier table\r\n");
+    write_file(dir.file("elipses.scr"), "earlier script\r\n");
   }
+  write_file(dir.file(".stdin"), "");
+  const std::set<std::string> before = listing(dir);
+  const ProcessRun run = run_executable(dir.path().string(), example_answers(c.answers), "/dev/null", c.file_size_limit);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
+  if (c.file_size_limit != 0) {
+    EXPECT_EQ(read_file(dir.file("elipses.txt")), "earlier table\r\n");
+    EXPECT_EQ(read_file(dir.file("elipses.scr")), "earlier script\r\n");
+  }
+  std::set<std::string> after = listing(dir);
+  after.erase(".stderr");
+  EXPECT_EQ(after, before) << "a temporary file was left behind";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Outputs, FailedWriteTest,
     ::testing::Values(
-        FailedWriteCase{"table_full_goniometric_open", "elipses.txt", Block::full_device, "goniometrica-aberta", 1},
-        FailedWriteCase{"table_full_goniometric_closed", "elipses.txt", Block::full_device, "goniometrica-fechada", 1},
-        FailedWriteCase{"table_full_declined_open", "elipses.txt", Block::full_device, "declinada-aberta", 1},
-        FailedWriteCase{"table_full_declined_closed", "elipses.txt", Block::full_device, "declinada-fechada", 1},
-        // The header alone is written before the stop, and it must reach the disk too.
-        FailedWriteCase{"table_full_invalid_option", "elipses.txt", Block::full_device, "opcao-invalida", 1},
-        FailedWriteCase{"script_full_goniometric_open", "elipses.scr", Block::full_device, "goniometrica-aberta", 1},
-        FailedWriteCase{"script_full_goniometric_closed", "elipses.scr", Block::full_device, "goniometrica-fechada", 1},
-        FailedWriteCase{"script_full_declined_open", "elipses.scr", Block::full_device, "declinada-aberta", 1},
-        FailedWriteCase{"script_full_declined_closed", "elipses.scr", Block::full_device, "declinada-fechada", 1},
-        // The stop leaves the drawing script empty: nothing to write, nothing lost.
-        FailedWriteCase{"script_full_invalid_option", "elipses.scr", Block::full_device, "opcao-invalida", 0},
-        FailedWriteCase{"table_cannot_be_created", "elipses.txt", Block::directory, "declinada-aberta", 1},
-        FailedWriteCase{"script_cannot_be_created", "elipses.scr", Block::directory, "goniometrica-fechada", 1}),
-    case_label);
-
-TEST(FailedWrite, UnwritableScriptLeavesTheTableComplete) {
-  // The table is written to the end even when the drawing script cannot be: a surveyor
-  // keeps the figures while freeing space for the drawing.
-  TempDir blocked;
-  fs::copy_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt", blocked.file("poligonal.txt"));
-  fs::create_symlink("/dev/full", blocked.file("elipses.scr"));
-  TempDir normal;
-  fs::copy_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt", normal.file("poligonal.txt"));
-  const std::string answers = example_answers("goniometrica-fechada");
-  EXPECT_EQ(run_executable(blocked.path().string(), answers).status, 1);
-  EXPECT_EQ(run_executable(normal.path().string(), answers).status, 0);
-  EXPECT_EQ(read_file(blocked.file("elipses.txt")), read_file(normal.file("elipses.txt")));
-}
+        // The tables (1 to 2 KiB) and the scripts (2 to 3.5 KiB) of the bundled traverse.
+        FailedWriteCase{"table_full_goniometric_open", "elipses.txt", 512, "goniometrica-aberta"},
+        FailedWriteCase{"table_full_declined_closed", "elipses.txt", 512, "declinada-fechada"},
+        FailedWriteCase{"script_full_goniometric_closed", "elipses.scr", 1536, "goniometrica-fechada"},
+        FailedWriteCase{"script_full_declined_open", "elipses.scr", 1536, "declinada-aberta"},
+        FailedWriteCase{"table_cannot_be_replaced", "elipses.txt", 0, "declinada-aberta"},
+        FailedWriteCase{"script_cannot_be_replaced", "elipses.scr", 0, "goniometrica-fechada"}),
+    [](const ::testing::TestParamInfo<FailedWriteCase>& param_info) { return std::string(param_info.param.label); });
 
 TEST(FailedWrite, ConsoleOnAFullDeviceIsNotASuccess) {
   TempDir dir;

@@ -12,8 +12,9 @@ struct ProcessRun {
 
 // Runs the executable in `directory` with `input` as its standard input. Standard output
 // goes to `stdout_path` when given (e.g. /dev/full), otherwise it is captured. A run
-// still going after two minutes is ended and gets status 124.
+// still going after two minutes is ended and gets status 124. `file_size_limit` (bytes,
+// a multiple of 512) stands in for a full disk: no file the run writes may grow past it.
 ProcessRun run_executable(const std::string& directory, const std::string& input,
-                          const std::string& stdout_path = "");
+                          const std::string& stdout_path = "", long file_size_limit = 0);
 
 }  // namespace elipses::testing

@@ -3,7 +3,9 @@
 # shows its prompt, as a person would. The screen must show every prompt with the typed
 # answer on the same line and every empty line of the dialogue (compared whole with
 # hardening_terminal_screen.txt), and the files must be those of the same answers piped.
-# A prompt left in the output buffer never appears, and the session times out.
+# A prompt left in the output buffer never appears, and the session times out. At the
+# option a slip is typed first: at a terminal it is explained and the question asked
+# again, and the run still ends with the piped run's files.
 # Usage: hardening_terminal_session.sh ELIPSES_EXECUTABLE SOURCE_DIR
 set -euo pipefail
 executable=$1
@@ -29,7 +31,7 @@ fail() {
 mkdir "$work/terminal" "$work/piped"
 cp "$source_dir/examples/poligonal.txt" "$work/terminal/"
 cp "$source_dir/examples/poligonal.txt" "$work/piped/"
-(cd "$work/piped" && "$executable" < "$answers_file" > /dev/null)
+(cd "$work/piped" && "$executable" < "$answers_file" > /dev/null 2>&1)
 
 export TERM=xterm
 tmux_ new-session -d -s session -x 200 -y 100 -c "$work/terminal" \
@@ -53,8 +55,15 @@ wait_for_prompt_below() {
 }
 
 row=-1
+line=0
 while IFS= read -r answer || [ -n "$answer" ]; do
+  line=$((line + 1))
   row=$(wait_for_prompt_below "$row") || fail "no prompt shown before typing \"$answer\""
+  if [ "$line" -eq 2 ]; then
+    tmux_ send-keys -t session -l "cinco"
+    tmux_ send-keys -t session Enter
+    row=$(wait_for_prompt_below "$row") || fail "the option was not asked again after a slip"
+  fi
   tmux_ send-keys -t session -l "$answer"
   tmux_ send-keys -t session Enter
 done < "$answers_file"
@@ -63,7 +72,7 @@ for _ in $(seq 1 200); do
   tmux_ capture-pane -p -J -t session | grep -q '^\[exit ' && break
   sleep 0.05
 done
-screen=$(tmux_ capture-pane -p -J -t session | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}')
+screen=$(tmux_ capture-pane -p -J -t session | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}' | sed "s#$work#WORK#g")
 if [ "$screen" != "$(cat "$expected_screen")" ]; then
   diff <(echo "$screen") "$expected_screen" >&2 || true
   fail "the screen differs from $expected_screen"

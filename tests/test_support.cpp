@@ -43,7 +43,7 @@ Session run_session_in(const TempDir& dir, const std::string& typed_input) {
   std::ostringstream out;
   std::ostringstream err;
   Session session;
-  session.status = run_program(in, out, err, dir.path().string());
+  session.status = run_program(in, out, err, RunExtras{dir.path().string()});
   session.out = out.str();
   session.err = err.str();
   session.table_exists = file_exists(dir.file("elipses.txt"));

@@ -100,6 +100,15 @@ void OutputFiles::finish() {
       throw OutputError("nao foi possivel escrever completamente o ficheiro \"" + file->final_path + "\"");
     }
   }
+  // A folder in a file's place cannot be replaced: found before any file moves, so
+  // the results stay together.
+  for (const auto& file : files_) {
+    std::error_code error;
+    if (std::filesystem::is_directory(std::filesystem::u8path(file->final_path), error)) {
+      throw OutputError("nao foi possivel colocar o ficheiro \"" + file->final_path +
+                        "\": existe uma pasta com esse nome");
+    }
+  }
   for (const auto& file : files_) {
     free_slot(file->slot);
     file->slot = -1;
@@ -114,7 +123,9 @@ void OutputFiles::finish() {
 std::string OutputFiles::directory_for_messages() const {
   std::error_code error;
   const std::filesystem::path folder = std::filesystem::absolute(std::filesystem::u8path(directory_), error);
-  return error ? directory_ : folder.lexically_normal().u8string();
+  std::string shown = error ? directory_ : folder.lexically_normal().u8string();
+  while (shown.size() > 1 && (shown.back() == '/' || shown.back() == '\\')) shown.pop_back();
+  return shown;
 }
 
 std::vector<std::string> OutputFiles::names() const {

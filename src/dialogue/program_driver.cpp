@@ -276,7 +276,6 @@ int guarded(std::ostream& out, std::ostream& err, Run run) {
     out.flush();
     err << "elipses: erro inesperado: " << error.what() << '\n';
   }
-  err << "elipses: os ficheiros de resultados anteriores ficam como estavam\n";
   err.flush();
   return 1;
 }
