@@ -7,6 +7,7 @@
 
 #include "input/free_form.hpp"
 #include "input/input_error.hpp"
+#include "input/text_encoding.hpp"
 
 namespace elipses {
 

@@ -10,6 +10,7 @@
 
 #include "input/free_form.hpp"
 #include "input/input_error.hpp"
+#include "input/text_encoding.hpp"
 #include "propagation/traverse_model.hpp"
 
 namespace elipses {
@@ -229,17 +230,7 @@ std::string four_character_name(const std::string& name) {
   int characters = 0;
   std::size_t i = 0;
   while (i < name.size() && characters < 4) {
-    const auto lead = static_cast<unsigned char>(name[i]);
-    std::size_t length = 1;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-    // A byte that does not begin a whole UTF-8 character counts as one character.
-    bool whole = i + length <= name.size();
-    for (std::size_t k = 1; whole && k < length; ++k) {
-      whole = (static_cast<unsigned char>(name[i + k]) & 0xC0) == 0x80;
-    }
-    if (!whole) length = 1;
+    const std::size_t length = utf8_character_length(name, i);
     out.append(name, i, length);
     i += length;
     ++characters;

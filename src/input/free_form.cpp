@@ -87,15 +87,4 @@ std::optional<std::int32_t> parse_whole(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
-std::string quote_for_message(std::string_view text) {
-  constexpr std::size_t longest = 40;
-  std::string out;
-  for (std::size_t i = 0; i < text.size() && i < longest; ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    out += (c < 0x20 || c == 0x7f) ? '?' : text[i];
-  }
-  if (text.size() > longest) out += "...";
-  return out;
-}
-
 }  // namespace elipses

@@ -26,8 +26,4 @@ std::optional<double> parse_real(std::string_view text);
 // A whole number: optional sign and digits only, within 32 bits.
 std::optional<std::int32_t> parse_whole(std::string_view text);
 
-// The text as it may be quoted in a message: at most 40 characters, control
-// characters shown as '?'.
-std::string quote_for_message(std::string_view text);
-
 }  // namespace elipses

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "input/text_encoding.hpp"
 #include "pictures/picture_frame.hpp"
 
 namespace elipses::pictures {
@@ -42,19 +43,6 @@ class DxfWriter {
  private:
   std::string out_;
 };
-
-// Windows-1252 byte of a character, or 0 when that code page has none for it.
-unsigned char windows_1252_byte(char32_t c) {
-  constexpr char32_t high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                 0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
-  for (unsigned i = 0; i < 32; ++i) {
-    if (high[i] != 0 && high[i] == c) return static_cast<unsigned char>(0x80 + i);
-  }
-  return 0;
-}
 
 std::string dxf_text(std::string_view bytes) {
   std::string out;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "input/text_encoding.hpp"
+
 namespace elipses::pictures {
 
 namespace {
@@ -12,22 +14,7 @@ namespace {
 std::string line_prefix(std::size_t line_number) { return "linha " + std::to_string(line_number) + ": "; }
 
 // The found line as it can be shown in a message: control characters escaped, cut short.
-std::string shown(std::string_view text) {
-  constexpr std::size_t longest = 40;
-  std::string out;
-  for (std::size_t i = 0; i < text.size() && i < longest; ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  if (text.size() > longest) out += "...";
-  return "\"" + out + "\"";
-}
+std::string shown(std::string_view text) { return "\"" + quote_for_message(text) + "\""; }
 
 bool is_blank_line(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
 
