@@ -1,11 +1,20 @@
 // elipses: pre-analysis of the precision of a planned traverse.
 #include <iostream>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "dialogue/output_files.hpp"
 #include "dialogue/platform.hpp"
 #include "dialogue/program_driver.hpp"
 
 int main() {
+#ifdef __GLIBC__
+  // The file's text and the point lists are a few large blocks that live one pass
+  // each: mapped on their own, they go back to the system when freed instead of
+  // leaving the heap as large as the largest moment of every pass together.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
   elipses::prepare_console();
   std::ios::sync_with_stdio(false);
   std::cin.tie(nullptr);  // the dialogue flushes its prompts itself

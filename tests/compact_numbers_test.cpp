@@ -106,3 +106,39 @@ TEST(TextField, RightJustifiesAndKeepsALongerTextWhole) {
 
 }  // namespace
 }  // namespace elipses
+
+namespace elipses {
+namespace {
+
+// The whole-number rounding of the writers agrees with the library's exact conversion on
+// every width and number of decimals the files use, ties and neighbours of ties included.
+TEST(FixedPointField, FastRoundingAgreesWithTheExactConversion) {
+  std::mt19937_64 random(5);
+  std::uniform_real_distribution<double> exponent(-12.0, 13.0);
+  const std::pair<int, int> fields[] = {{14, 3}, {12, 3}, {12, 4}, {10, 6}, {4, 3}, {5, 3}, {11, 3}};
+  auto check = [](double x, int width, int decimals) {
+    char fast[number_room];
+    char general[number_room];
+    bool fast_fits = true;
+    bool general_fits = true;
+    const std::string a(fast, put_fixed_point_field(fast, x, width, decimals, fast_fits));
+    const std::string b(general, put_fixed_point_field_general(general, x, width, decimals, general_fits));
+    ASSERT_EQ(a, b) << x << " in " << width << "." << decimals;
+    ASSERT_EQ(fast_fits, general_fits);
+  };
+  for (int i = 0; i < 300000; ++i) {
+    const double x = (i % 2 == 0 ? -1.0 : 1.0) * std::pow(10.0, exponent(random));
+    for (const auto& [width, decimals] : fields) check(x, width, decimals);
+  }
+  // Exact ties: (2k + 1) / 2^(d+1) is k + 1/2 units of the d-th decimal times 5^d, a
+  // binary value exactly halfway; and its neighbours on either side.
+  for (int decimals = 0; decimals <= 6; ++decimals) {
+    for (int k = 0; k < 4000; ++k) {
+      const double tie = (2.0 * k + 1.0) / std::pow(2.0, decimals + 1);
+      for (const double x : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e300), -tie}) check(x, 30, decimals);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace elipses

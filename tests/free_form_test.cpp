@@ -1,8 +1,11 @@
 // The free-form number notations shared by the coordinate file and the console answers.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <optional>
+#include <random>
+#include <string>
 
 #include "input/free_form.hpp"
 
@@ -56,6 +59,35 @@ TEST(ParseWhole, ThirtyTwoBitsAndDigitsOnly) {
   EXPECT_EQ(parse_whole("1e2"), std::nullopt);
   EXPECT_EQ(parse_whole(""), std::nullopt);
   EXPECT_EQ(parse_whole("+"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace elipses
+
+namespace elipses {
+namespace {
+
+// Coordinates are read by a short path (a whole number divided by a power of ten); it
+// must give the very double the exact conversion gives, for every length of number.
+TEST(FreeForm, ShortDecimalsReadAsTheExactConversion) {
+  std::mt19937_64 random(11);
+  for (int i = 0; i < 200000; ++i) {
+    std::string text = random() % 4 == 0 ? "-" : "";
+    const int whole_digits = static_cast<int>(random() % 10);
+    const int decimals = static_cast<int>(random() % 12);
+    text += std::to_string(random() % 10);
+    for (int k = 1; k < whole_digits; ++k) text += static_cast<char>('0' + random() % 10);
+    if (decimals > 0) {
+      text += '.';
+      for (int k = 0; k < decimals; ++k) text += static_cast<char>('0' + random() % 10);
+    }
+    double exact = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), exact);
+    const std::optional<double> read = parse_real(text);
+    ASSERT_TRUE(read.has_value()) << text;
+    ASSERT_EQ(std::signbit(*read), std::signbit(exact)) << text;
+    ASSERT_EQ(*read, exact) << text;
+  }
 }
 
 }  // namespace

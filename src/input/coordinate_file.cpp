@@ -1,12 +1,12 @@
 #include "input/coordinate_file.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <filesystem>
 #include <iterator>
 #include <string_view>
 #include <optional>
 #include <limits>
-#include <unordered_map>
 
 #include "input/free_form.hpp"
 #include "input/input_error.hpp"
@@ -38,6 +38,11 @@ void start_pass(CoordinateFile& file) {
                      "\" nao pode ser lido de novo desde o inicio; use um ficheiro comum");
   }
   file.text.clear();
+  // The whole file is held for the pass: room for it at once, not grown by doubling.
+  file.stream.seekg(0, std::ios::end);
+  const std::streamoff size = file.stream.tellg();
+  file.stream.seekg(0, std::ios::beg);
+  if (size > 0) file.text.reserve(static_cast<std::size_t>(size));
   std::int32_t line = 1;
   char chunk[65536];
   for (;;) {
@@ -125,10 +130,11 @@ void skip_rest_of_line(CoordinateFile& file) {
   }
 }
 
-std::string read_bare_token(CoordinateFile& file) {
+// The token at the read position, valid until the next pass replaces the text.
+std::string_view read_bare_token(CoordinateFile& file) {
   const std::size_t first = file.position;
   while (!at_end(file) && !ends_value(file.text[file.position])) ++file.position;
-  return file.text.substr(first, file.position - first);
+  return std::string_view(file.text).substr(first, file.position - first);
 }
 
 void read_name(CoordinateFile& file, std::int32_t number) {
@@ -139,6 +145,13 @@ void read_name(CoordinateFile& file, std::int32_t number) {
     for (;;) {
       if (at_end(file) || file.text[file.position] == '\n') {
         refuse(file, file.line, "o nome do ponto " + std::to_string(number) + " abre aspas que nao fecham na mesma linha");
+      }
+      const std::size_t run_end = std::min(file.text.find(opening, file.position), file.text.find('\n', file.position));
+      if (run_end != file.position) {
+        // The characters up to the next quote or line end, at once.
+        name.append(file.text, file.position, (run_end == std::string::npos ? file.text.size() : run_end) - file.position);
+        file.position = run_end == std::string::npos ? file.text.size() : run_end;
+        continue;
       }
       const char c = file.text[file.position++];
       if (c != opening) {
@@ -151,13 +164,13 @@ void read_name(CoordinateFile& file, std::int32_t number) {
       }
     }
     if (!at_end(file) && !ends_value(file.text[file.position])) {
-      std::string rest = read_bare_token(file);
+      const std::string_view rest = read_bare_token(file);
       refuse(file, file.line, "depois do nome do ponto " + std::to_string(number) +
                                   " esperava-se uma virgula, um espaco ou o fim da linha, encontrou-se \"" +
                                   quote_for_message(rest) + "\"");
     }
   } else {
-    name = read_bare_token(file);
+    name = std::string(read_bare_token(file));
     if (is_number_syntax(name)) {
       refuse(file, file.line, "esperava-se o nome do ponto " + std::to_string(number) + ", encontrou-se o numero \"" +
                                   quote_for_message(name) + "\"");
@@ -169,7 +182,7 @@ void read_name(CoordinateFile& file, std::int32_t number) {
 
 void read_coordinate(CoordinateFile& file, std::int32_t number, int index) {
   const std::int32_t line = file.line;
-  const std::string token = read_bare_token(file);
+  const std::string_view token = read_bare_token(file);
   const std::optional<double> value = parse_real(token);
   if (!value) {
     const std::string expected = std::string(value_description[index]) + " do ponto " + std::to_string(number);
@@ -267,6 +280,18 @@ std::int32_t count_points(CoordinateFile& file) {
   return n;  // the next pass starts again from the start of the file
 }
 
+namespace {
+
+// The record that starts at `offset` of the pass's text, up to its line end.
+std::string record_text(const CoordinateFile& file, std::size_t offset) {
+  std::size_t last = file.text.find('\n', offset);
+  if (last == std::string::npos) last = file.text.size();
+  while (last > offset && file.text[last - 1] == '\r') --last;
+  return file.text.substr(offset, last - offset);
+}
+
+}  // namespace
+
 void check_traverse(CoordinateFile& file, std::int32_t n) {
   if (n == 0) {
     throw InputError("o ficheiro de coordenadas \"" + file.name + "\" nao tem nenhum ponto");
@@ -274,29 +299,32 @@ void check_traverse(CoordinateFile& file, std::int32_t n) {
   const Point saved = file.reading;
   start_pass(file);
   file.noting = true;
+  // Every record's stored and full name (as hashes: a traverse may have a hundred
+  // thousand points), to find the names the cut to four characters made equal.
+  struct NameUse {
+    std::uint64_t stored;
+    std::uint64_t full;
+    std::size_t offset;  // where the record starts in the text of the pass
+    std::int32_t line;
+    bool cut;
+  };
+  std::vector<NameUse> uses;
+  uses.reserve(static_cast<std::size_t>(n));
+  bool any_cut = false;
+  const std::hash<std::string_view> hash;
   Point previous;
   std::int32_t previous_line = 0;
-  struct FirstUse {
-    std::int32_t line;
-    std::string full_name;
-  };
-  std::unordered_map<std::string, FirstUse> names;
   for (std::int32_t i = 1; i <= n; ++i) {
     skip_white_space(file);
     const std::int32_t line = file.line;
-    file.full_name = file.reading.name;  // a slash or null name keeps the name before
+    const std::size_t offset = file.position;
+    file.full_name = trimmed(file.reading.name);  // a slash or a null value keeps the name before
     read_point(file, i);
     const Point& current = file.reading;
-    const auto [first, inserted] = names.try_emplace(current.name, FirstUse{line, file.full_name});
-    if (!inserted && first->second.full_name != file.full_name) {
-      ++file.names_count;
-      if (file.notes_names.size() < notes_shown) {
-        file.notes_names.push_back(location(file, line) + "o nome \"" + quote_for_message(file.full_name) +
-                                   "\" e o nome \"" + quote_for_message(first->second.full_name) + "\" (linha " +
-                                   std::to_string(first->second.line) + ") ficam ambos \"" + trimmed(current.name) +
-                                   "\": so contam os quatro primeiros caracteres");
-      }
-    }
+    const bool cut = file.full_name.size() > current.name.size() ||
+                     current.name.compare(0, file.full_name.size(), file.full_name) != 0;
+    any_cut = any_cut || cut;
+    uses.push_back(NameUse{hash(current.name), hash(cut ? file.full_name : trimmed(current.name)), offset, line, cut});
     if (i > 1 && leg_length(current.m - previous.m, current.p - previous.p) == 0.0) {
       refuse(file, line, "a perna do ponto " + std::to_string(i - 1) + " \"" + trimmed(previous.name) +
                              "\" (linha " + std::to_string(previous_line) + ") ao ponto " + std::to_string(i) +
@@ -304,6 +332,24 @@ void check_traverse(CoordinateFile& file, std::int32_t n) {
     }
     previous = current;
     previous_line = line;
+  }
+  if (any_cut) {
+    std::stable_sort(uses.begin(), uses.end(), [](const NameUse& a, const NameUse& b) { return a.stored < b.stored; });
+    for (std::size_t first = 0; first < uses.size();) {
+      std::size_t last = first + 1;
+      while (last < uses.size() && uses[last].stored == uses[first].stored) ++last;
+      for (std::size_t k = first + 1; k < last; ++k) {
+        if (uses[k].full == uses[first].full) continue;
+        ++file.names_count;
+        if (file.notes_names.size() < notes_shown) {
+          file.notes_names.push_back(location(file, uses[k].line) + "\"" + quote_for_message(record_text(file, uses[k].offset)) +
+                                     "\" fica com o mesmo nome que a linha " + std::to_string(uses[first].line) + " (\"" +
+                                     quote_for_message(record_text(file, uses[first].offset)) +
+                                     "\"): so contam os quatro primeiros caracteres do nome");
+        }
+      }
+      first = last;
+    }
   }
   end_pass(file);
   file.noting = false;

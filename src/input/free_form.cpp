@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <system_error>
 
@@ -48,10 +49,49 @@ std::optional<std::string> normalised_number(std::string_view text) {
 
 bool is_number_syntax(std::string_view text) { return normalised_number(text).has_value(); }
 
+namespace {
+
+// A plain decimal, "-123.456" or "123" (digits on both sides of a written point), of at
+// most 15 significant digits and 22 decimals: a whole number and a power of ten that are
+// both exact doubles, so one division gives the correctly rounded value, the very double
+// std::from_chars reads. Most coordinates and answers look so. False otherwise.
+bool read_short_decimal(std::string_view text, double& value) {
+  constexpr double powers[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const bool negative = !text.empty() && text[0] == '-';
+  std::size_t i = negative ? 1 : 0;
+  std::uint64_t whole = 0;
+  int significant = 0;
+  const std::size_t first_digit = i;
+  while (i < text.size() && is_digit(text[i])) {
+    significant += (whole != 0 || text[i] != '0') ? 1 : 0;
+    whole = whole * 10 + static_cast<std::uint64_t>(text[i++] - '0');
+  }
+  if (i == first_digit) return false;
+  std::size_t decimals = 0;
+  if (i < text.size()) {
+    if (text[i] != '.') return false;
+    const std::size_t first_decimal = ++i;
+    while (i < text.size() && is_digit(text[i])) {
+      significant += (whole != 0 || text[i] != '0') ? 1 : 0;
+      whole = whole * 10 + static_cast<std::uint64_t>(text[i++] - '0');
+    }
+    decimals = i - first_decimal;
+    if (i != text.size() || decimals == 0) return false;
+  }
+  if (significant > 15 || decimals > 22) return false;
+  value = static_cast<double>(whole) / powers[decimals];
+  if (negative) value = -value;
+  return true;
+}
+
+}  // namespace
+
 std::optional<double> parse_real(std::string_view text) {
+  double value = 0.0;
+  if (read_short_decimal(text, value)) return value;
   const std::optional<std::string> number = normalised_number(text);
   if (!number) return std::nullopt;
-  double value = 0.0;
   const char* first = number->data();
   const char* last = first + number->size();
   const auto [end, error] = std::from_chars(first, last, value);

@@ -1,12 +1,100 @@
 #include "output/compact_numbers.hpp"
 
 #include <charconv>
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace elipses {
 
+namespace {
+
+// GCC and Clang, the compilers of every build (MinGW's included), have 128-bit integers.
+__extension__ typedef unsigned __int128 Unsigned128;
+
+constexpr std::uint64_t powers_of_ten[7] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+
+// |value| rounded to `decimals` (0..6) decimals as a whole number of units of the last
+// decimal, exactly as the decimal expansion of the double rounds, ties to even; false
+// when the magnitude is beyond the fast path (the caller then takes the general one).
+// The double is m·2^e with m a 53-bit whole number, so |value|·10^d = m·10^d·2^e is
+// shifted exactly in 128-bit arithmetic.
+bool rounded_units(double magnitude, int decimals, std::uint64_t& units) {
+  if (!(magnitude < 1e12)) return false;
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  const auto biased_exponent = static_cast<int>(bits >> 52);
+  const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+  // magnitude = mantissa·2^-shift (a subnormal has no hidden bit)
+  const std::uint64_t mantissa = biased_exponent == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
+  const int shift = biased_exponent == 0 ? 1074 : 1075 - biased_exponent;
+  if (shift <= 0) return false;  // 2^53 and more: never in a field
+  const Unsigned128 scaled = static_cast<Unsigned128>(mantissa) * powers_of_ten[decimals];
+  if (shift >= 127) {
+    units = 0;  // below 2^73·2^-127: far below half a unit
+    return true;
+  }
+  const Unsigned128 one = 1;
+  const Unsigned128 remainder = scaled & ((one << shift) - 1);
+  const Unsigned128 half = one << (shift - 1);
+  units = static_cast<std::uint64_t>(scaled >> shift);
+  if (remainder > half || (remainder == half && (units & 1U) != 0)) ++units;
+  return true;
+}
+
+}  // namespace
+
 char* put_fixed_point_field(char* out, double value, int width, int decimals, bool& fits) {
+  std::uint64_t units = 0;
+  if (decimals < 0 || decimals > 6 || !std::isfinite(value) || !rounded_units(std::fabs(value), decimals, units)) {
+    return put_fixed_point_field_general(out, value, width, decimals, fits);
+  }
+  // The digits right to left, two at a time.
+  static constexpr char pairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  const bool minus = value < 0.0 && units != 0;  // no sign for a value that rounds to zero
+  char digits[24];
+  char* first = digits + sizeof digits;
+  while (units >= 100) {
+    const auto pair = static_cast<std::size_t>(units % 100) * 2;
+    units /= 100;
+    *--first = pairs[pair + 1];
+    *--first = pairs[pair];
+  }
+  if (units >= 10) {
+    *--first = pairs[units * 2 + 1];
+    *--first = pairs[units * 2];
+  } else {
+    *--first = static_cast<char>('0' + units);
+  }
+  const char* const last = digits + sizeof digits;
+  // No digit before the point when the whole part is zero (.500).
+  while (last - first < decimals) *--first = '0';
+  const char* const point = last - decimals;
+  if (decimals > 0 && first == point - 1 && *first == '0') ++first;
+  const auto length = static_cast<int>(last - first) + (decimals > 0 ? 1 : 0) + (minus ? 1 : 0);
+  const auto w = static_cast<std::size_t>(width);
+  if (length > width) {
+    std::memset(out, '*', w);
+    fits = false;
+    return out + w;
+  }
+  // Into place: the blanks, the sign, the whole digits, the point, the decimals.
+  char* at = out;
+  for (int i = length; i < width; ++i) *at++ = ' ';
+  if (minus) *at++ = '-';
+  while (first != point) *at++ = *first++;
+  if (decimals > 0) {
+    *at++ = '.';
+    while (first != last) *at++ = *first++;
+  }
+  return out + w;
+}
+
+char* put_fixed_point_field_general(char* out, double value, int width, int decimals, bool& fits) {
   const auto w = static_cast<std::size_t>(width);
   const auto overflow = [&] {
     std::memset(out, '*', w);

@@ -15,6 +15,9 @@ inline constexpr std::size_t number_room = 32;
 // point when the whole part is zero (.500), and w asterisks when it does not fit or is
 // not finite. Writes at `out` and returns the end; `fits` turns false on asterisks.
 char* put_fixed_point_field(char* out, double value, int width, int decimals, bool& fits);
+// The same through the standard library's exact conversion alone: what the fast path
+// above must agree with, digit for digit.
+char* put_fixed_point_field_general(char* out, double value, int width, int decimals, bool& fits);
 
 // The characters of one number by its magnitude class (9.5 -> "9.500", -0.5 -> "-0.500",
 // 100000 -> "100000.000"); asterisks where rounding carries it out of its class.

@@ -14,21 +14,23 @@ namespace {
 // Every number of the script goes through these two, which count the lines whose value
 // did not fit (a coordinate of a million metres or more, say).
 void number_line(DrawingScriptWriter& script, double x) {
-  char line[number_room];
   bool fits = true;
-  char* end = put_compact_number(line, x, fits);
+  char* end = put_compact_number(script.text.room(number_room + 2), x, fits);
   if (!fits) ++script.lines_not_fitting;
-  script.text.put_line(std::string_view(line, static_cast<std::size_t>(end - line)));
+  end[0] = '\r';
+  end[1] = '\n';
+  script.text.advance(end + 2);
 }
 
 void point_line(DrawingScriptWriter& script, double m, double p) {
-  char line[2 * number_room];
   bool fits = true;
-  char* end = put_compact_number(line, m, fits);
+  char* end = put_compact_number(script.text.room(2 * number_room + 3), m, fits);
   *end++ = ',';
   end = put_compact_number(end, p, fits);
   if (!fits) ++script.lines_not_fitting;
-  script.text.put_line(std::string_view(line, static_cast<std::size_t>(end - line)));
+  end[0] = '\r';
+  end[1] = '\n';
+  script.text.advance(end + 2);
 }
 
 char digit(double d) { return static_cast<char>('0' + static_cast<int>(d)); }

@@ -1,6 +1,7 @@
 #include "output/ellipse_table.hpp"
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "output/compact_numbers.hpp"
@@ -12,10 +13,11 @@ void write_table_header(EllipseTableWriter& table) { table.text.put_line(table_h
 
 void write_table_record(EllipseTableWriter& table, std::string_view name, double m, double p, double a, double b,
                         double teta_gon, double sigma_m, double sigma_p, double cov_mp) {
-  char record[160];
+  char* const record = table.text.room(160);
   char* at = record;
-  std::memcpy(at, name.data(), name.size());  // four characters, up to 16 bytes
-  at += name.size();
+  const std::size_t name_size = std::min<std::size_t>(name.size(), 16);  // four characters, up to 16 bytes
+  std::memcpy(at, name.data(), name_size);
+  at += name_size;
   *at++ = ' ';
   *at++ = ' ';
   bool fits = true;
@@ -30,7 +32,9 @@ void write_table_record(EllipseTableWriter& table, std::string_view name, double
   at = put_fixed_point_field(at, sigma_p, 10, 6, fits);
   at = put_fixed_point_field(at, cov_mp, 10, 6, fits);
   if (!fits) ++table.records_not_fitting;
-  table.text.put_line(std::string_view(record, static_cast<std::size_t>(at - record)));
+  at[0] = '\r';
+  at[1] = '\n';
+  table.text.advance(at + 2);
 }
 
 void write_point_record(EllipseTableWriter& table, const Point& point, const Covariance2& covariance, double k) {
