@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <string_view>
 #include <filesystem>
 #include <iterator>
 #include <string_view>
@@ -209,6 +210,7 @@ void read_point(CoordinateFile& file, std::int32_t number) {
     const char c = file.text[file.position];
     if (c == '/') {
       ++file.position;
+      if (number == 1) file.first_record_incomplete = true;
       break;
     }
     if (c == ',') {
@@ -216,6 +218,7 @@ void read_point(CoordinateFile& file, std::int32_t number) {
       if (after_value) {
         after_value = false;
       } else {
+        if (number == 1) file.first_record_incomplete = true;
         ++index;
       }
       continue;
@@ -235,6 +238,76 @@ std::string trimmed(const std::string& name) {
   const std::size_t last = name.find_last_not_of(' ');
   return last == std::string::npos ? std::string() : name.substr(0, last + 1);
 }
+
+// The record that starts at `offset` of the pass's text, up to its line end.
+std::string record_text(const CoordinateFile& file, std::size_t offset) {
+  std::size_t last = file.text.find('\n', offset);
+  if (last == std::string::npos) last = file.text.size();
+  while (last > offset && file.text[last - 1] == '\r') --last;
+  return file.text.substr(offset, last - offset);
+}
+
+// A pass that checks the traverse as it reads: legs of no length, names the cut to four
+// characters made equal, and values after P on a record's line.
+void start_noting(CoordinateFile& file) {
+  file.noting = true;
+  file.notes_more_after_p.clear();
+  file.more_after_p_count = 0;
+  file.notes_names.clear();
+  file.names_count = 0;
+  file.name_uses.clear();
+  file.any_name_cut = false;
+  file.previous = Point();
+  file.previous_line = 0;
+  file.zero_leg.clear();
+}
+
+void note_point(CoordinateFile& file, std::int32_t i, std::int32_t line, std::size_t offset) {
+  const Point& current = file.reading;
+  const bool cut = file.full_name.size() > current.name.size() ||
+                   current.name.compare(0, file.full_name.size(), file.full_name) != 0;
+  file.any_name_cut = file.any_name_cut || cut;
+  const std::hash<std::string_view> hash;
+  file.name_uses.push_back(
+      CoordinateFile::NameUse{hash(current.name), hash(cut ? file.full_name : trimmed(current.name)), offset, line});
+  if (i > 1 && file.zero_leg.empty() && leg_length(current.m - file.previous.m, current.p - file.previous.p) == 0.0) {
+    file.zero_leg = location(file, line) + "a perna do ponto " + std::to_string(i - 1) + " \"" +
+                    trimmed(file.previous.name) + "\" (linha " + std::to_string(file.previous_line) + ") ao ponto " +
+                    std::to_string(i) + " \"" + trimmed(current.name) +
+                    "\" tem comprimento nulo; a sua direccao e indefinida";
+  }
+  file.previous = current;
+  file.previous_line = line;
+}
+
+// The names made equal by the cut, told while the text of the pass is still at hand.
+void finish_noting(CoordinateFile& file) {
+  file.noting = false;
+  std::vector<CoordinateFile::NameUse>& uses = file.name_uses;
+  if (file.any_name_cut) {
+    std::stable_sort(uses.begin(), uses.end(),
+                     [](const CoordinateFile::NameUse& a, const CoordinateFile::NameUse& b) { return a.stored < b.stored; });
+    for (std::size_t first = 0; first < uses.size();) {
+      std::size_t last = first + 1;
+      while (last < uses.size() && uses[last].stored == uses[first].stored) ++last;
+      for (std::size_t k = first + 1; k < last; ++k) {
+        if (uses[k].full == uses[first].full) continue;
+        ++file.names_count;
+        if (file.notes_names.size() < notes_shown) {
+          file.notes_names.push_back(location(file, uses[k].line) + "\"" +
+                                     quote_for_message(record_text(file, uses[k].offset)) +
+                                     "\" fica com o mesmo nome que a linha " + std::to_string(uses[first].line) +
+                                     " (\"" + quote_for_message(record_text(file, uses[first].offset)) +
+                                     "\"): so contam os quatro primeiros caracteres do nome");
+        }
+      }
+      first = last;
+    }
+  }
+  uses.clear();
+  uses.shrink_to_fit();
+}
+
 
 }  // namespace
 
@@ -266,6 +339,10 @@ void open_coordinate_file(CoordinateFile& file, const std::string& name) {
 
 std::int32_t count_points(CoordinateFile& file) {
   start_pass(file);
+  // The checks ride along with the count: a file whose first record is whole reads the
+  // same values in every pass.
+  start_noting(file);
+  file.first_record_incomplete = false;
   std::int32_t n = 0;
   for (;;) {
     skip_white_space(file);
@@ -273,87 +350,42 @@ std::int32_t count_points(CoordinateFile& file) {
     if (n == std::numeric_limits<std::int32_t>::max()) {
       refuse(file, file.line, "demasiados pontos");
     }
+    const std::int32_t line = file.line;
+    const std::size_t offset = file.position;
+    file.full_name = trimmed(file.reading.name);  // a slash or a null value keeps the name before
     read_point(file, n + 1);
     ++n;
+    note_point(file, n, line, offset);
   }
+  finish_noting(file);
   end_pass(file);
   return n;  // the next pass starts again from the start of the file
 }
 
-namespace {
-
-// The record that starts at `offset` of the pass's text, up to its line end.
-std::string record_text(const CoordinateFile& file, std::size_t offset) {
-  std::size_t last = file.text.find('\n', offset);
-  if (last == std::string::npos) last = file.text.size();
-  while (last > offset && file.text[last - 1] == '\r') --last;
-  return file.text.substr(offset, last - offset);
-}
-
-}  // namespace
 
 void check_traverse(CoordinateFile& file, std::int32_t n) {
   if (n == 0) {
     throw InputError("o ficheiro de coordenadas \"" + file.name + "\" nao tem nenhum ponto");
   }
-  const Point saved = file.reading;
-  start_pass(file);
-  file.noting = true;
-  // Every record's stored and full name (as hashes: a traverse may have a hundred
-  // thousand points), to find the names the cut to four characters made equal.
-  struct NameUse {
-    std::uint64_t stored;
-    std::uint64_t full;
-    std::size_t offset;  // where the record starts in the text of the pass
-    std::int32_t line;
-    bool cut;
-  };
-  std::vector<NameUse> uses;
-  uses.reserve(static_cast<std::size_t>(n));
-  bool any_cut = false;
-  const std::hash<std::string_view> hash;
-  Point previous;
-  std::int32_t previous_line = 0;
-  for (std::int32_t i = 1; i <= n; ++i) {
-    skip_white_space(file);
-    const std::int32_t line = file.line;
-    const std::size_t offset = file.position;
-    file.full_name = trimmed(file.reading.name);  // a slash or a null value keeps the name before
-    read_point(file, i);
-    const Point& current = file.reading;
-    const bool cut = file.full_name.size() > current.name.size() ||
-                     current.name.compare(0, file.full_name.size(), file.full_name) != 0;
-    any_cut = any_cut || cut;
-    uses.push_back(NameUse{hash(current.name), hash(cut ? file.full_name : trimmed(current.name)), offset, line, cut});
-    if (i > 1 && leg_length(current.m - previous.m, current.p - previous.p) == 0.0) {
-      refuse(file, line, "a perna do ponto " + std::to_string(i - 1) + " \"" + trimmed(previous.name) +
-                             "\" (linha " + std::to_string(previous_line) + ") ao ponto " + std::to_string(i) +
-                             " \"" + trimmed(current.name) + "\" tem comprimento nulo; a sua direccao e indefinida");
+  if (file.first_record_incomplete) {
+    // The count pass may have read other values than the load pass will: the checks
+    // are made again on the values the load pass reads.
+    const Point saved = file.reading;
+    start_pass(file);
+    start_noting(file);
+    for (std::int32_t i = 1; i <= n; ++i) {
+      skip_white_space(file);
+      const std::int32_t line = file.line;
+      const std::size_t offset = file.position;
+      file.full_name = trimmed(file.reading.name);  // a slash or a null value keeps the name before
+      read_point(file, i);
+      note_point(file, i, line, offset);
     }
-    previous = current;
-    previous_line = line;
+    finish_noting(file);
+    end_pass(file);
+    file.reading = saved;
   }
-  if (any_cut) {
-    std::stable_sort(uses.begin(), uses.end(), [](const NameUse& a, const NameUse& b) { return a.stored < b.stored; });
-    for (std::size_t first = 0; first < uses.size();) {
-      std::size_t last = first + 1;
-      while (last < uses.size() && uses[last].stored == uses[first].stored) ++last;
-      for (std::size_t k = first + 1; k < last; ++k) {
-        if (uses[k].full == uses[first].full) continue;
-        ++file.names_count;
-        if (file.notes_names.size() < notes_shown) {
-          file.notes_names.push_back(location(file, uses[k].line) + "\"" + quote_for_message(record_text(file, uses[k].offset)) +
-                                     "\" fica com o mesmo nome que a linha " + std::to_string(uses[first].line) + " (\"" +
-                                     quote_for_message(record_text(file, uses[first].offset)) +
-                                     "\"): so contam os quatro primeiros caracteres do nome");
-        }
-      }
-      first = last;
-    }
-  }
-  end_pass(file);
-  file.noting = false;
-  file.reading = saved;
+  if (!file.zero_leg.empty()) throw InputError(file.zero_leg);
 }
 
 std::vector<std::string> reading_warnings(const CoordinateFile& file) {

@@ -27,6 +27,20 @@ struct CoordinateFile {
   // equal.
   bool noting = false;
   std::string full_name;  // the last name read, before the cut
+  // The first record left a value out (a null value or a slash): it then takes what the
+  // pass before left, so the count pass may read other values than the load pass.
+  bool first_record_incomplete = false;
+  struct NameUse {
+    std::uint64_t stored;  // hashes: a traverse may have a hundred thousand points
+    std::uint64_t full;
+    std::size_t offset;    // where the record starts in the text of the pass
+    std::int32_t line;
+  };
+  std::vector<NameUse> name_uses;
+  bool any_name_cut = false;
+  Point previous;
+  std::int32_t previous_line = 0;
+  std::string zero_leg;   // the refusal of the first leg of no length, when there is one
   std::vector<std::string> notes_more_after_p;
   std::int32_t more_after_p_count = 0;
   std::vector<std::string> notes_names;
