@@ -1,18 +1,21 @@
 // elipses: pre-analysis of the precision of a planned traverse.
 #include <iostream>
 
+#include "dialogue/platform.hpp"
 #include "dialogue/program_driver.hpp"
 
 int main() {
   std::ios::sync_with_stdio(false);
   std::cin.tie(nullptr);  // the dialogue flushes its prompts itself
+  elipses::prepare_console();  // after sync_with_stdio(false), which gives std::cin a new buffer
   const int status = elipses::run_program(std::cin, std::cout, std::cerr);
   // A session whose console could not be written (standard output sent to a full disk)
   // did not show the user what was asked and answered: it is not a success.
   std::cout.flush();
   if (!std::cout) {
     std::cerr << "elipses: nao foi possivel escrever na saida padrao" << std::endl;
-    return status != 0 ? status : 1;
   }
-  return status;
+  // A window opened by a double-click would close before the results could be read.
+  if (elipses::console_window_is_ours_alone()) elipses::wait_for_enter(std::cerr);
+  return !std::cout && status == 0 ? 1 : status;
 }
