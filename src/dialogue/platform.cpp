@@ -74,11 +74,6 @@ std::string reason(DWORD error) {
   }
 }
 
-bool standard_input_is_console(HANDLE& input) {
-  input = GetStdHandle(STD_INPUT_HANDLE);
-  DWORD mode = 0;
-  return input != nullptr && input != INVALID_HANDLE_VALUE && GetConsoleMode(input, &mode) != 0;
-}
 
 // Reads a line from the console as UTF-16 until Enter; false when the console gives
 // nothing more. A Ctrl+C makes the read return empty-handed: the control handler ends the
@@ -151,6 +146,67 @@ class ConsoleInputBuffer : public std::streambuf {
   bool ended_ = false;
 };
 
+// std::cout and std::cerr on a console: the UTF-8 text is written as UTF-16, so that a
+// file name with Portuguese letters shows as typed, whatever the C library makes of the
+// console's code page. A letter cut in two by a flush waits for its other half.
+class ConsoleOutputBuffer : public std::streambuf {
+ public:
+  explicit ConsoleOutputBuffer(HANDLE console) : console_(console) { setp(text_, text_ + capacity); }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (sync() != 0) return traits_type::eof();
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    if (pptr() == epptr()) return traits_type::eof();
+    *pptr() = traits_type::to_char_type(c);
+    pbump(1);
+    return c;
+  }
+
+  int sync() override {
+    const std::size_t size = static_cast<std::size_t>(pptr() - pbase());
+    std::size_t whole = size;
+    for (std::size_t back = 1; back <= 4 && back <= size; ++back) {
+      const auto byte = static_cast<unsigned char>(text_[size - back]);
+      if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+      const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+      if (length > back) whole = size - back;
+      break;
+    }
+    if (!write(whole)) return -1;
+    std::memmove(text_, text_ + whole, size - whole);
+    setp(text_, text_ + capacity);
+    pbump(static_cast<int>(size - whole));
+    return 0;
+  }
+
+ private:
+  static constexpr std::size_t capacity = 4096;
+
+  bool write(std::size_t size) {
+    if (size == 0) return true;
+    wchar_t wide[capacity];  // never more UTF-16 units than UTF-8 bytes
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text_, static_cast<int>(size), wide, static_cast<int>(capacity));
+    if (n <= 0) return false;
+    for (int done = 0; done < n;) {
+      DWORD written = 0;
+      if (WriteConsoleW(console_, wide + done, static_cast<DWORD>(n - done), &written, nullptr) == 0 || written == 0) {
+        return false;
+      }
+      done += static_cast<int>(written);
+    }
+    return true;
+  }
+
+  HANDLE console_;
+  char text_[capacity];
+};
+
+bool is_console(HANDLE handle) {
+  DWORD mode = 0;
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
+}
+
 UINT original_input_code_page = 0;
 UINT original_output_code_page = 0;
 
@@ -189,6 +245,11 @@ BOOL WINAPI on_console_event(DWORD event) {
   return TRUE;
 }
 
+bool standard_input_is_console(HANDLE& input) {
+  input = GetStdHandle(STD_INPUT_HANDLE);
+  return is_console(input);
+}
+
 }  // namespace
 
 void prepare_console() {
@@ -200,11 +261,13 @@ void prepare_console() {
   if (original_input_code_page != 0) SetConsoleCP(CP_UTF8);
   if (original_output_code_page != 0) SetConsoleOutputCP(CP_UTF8);
   if (original_input_code_page != 0 || original_output_code_page != 0) std::atexit(restore_code_pages);
+  // The buffers live as long as the process: the streams are flushed at its very end.
   HANDLE input = nullptr;
-  if (standard_input_is_console(input)) {
-    static ConsoleInputBuffer console_input(input);
-    std::cin.rdbuf(&console_input);
-  }
+  if (standard_input_is_console(input)) std::cin.rdbuf(new ConsoleInputBuffer(input));
+  HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (is_console(output)) std::cout.rdbuf(new ConsoleOutputBuffer(output));
+  HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  if (is_console(error)) std::cerr.rdbuf(new ConsoleOutputBuffer(error));
 }
 
 bool standard_input_is_terminal() {
