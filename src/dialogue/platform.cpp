@@ -74,7 +74,6 @@ std::string reason(DWORD error) {
   }
 }
 
-
 // Reads a line from the console as UTF-16 until Enter; false when the console gives
 // nothing more. A Ctrl+C makes the read return empty-handed: the control handler ends the
 // process (or, when none was set, Windows does), so the read is simply tried again.
@@ -260,7 +259,9 @@ void prepare_console() {
   original_output_code_page = GetConsoleOutputCP();
   if (original_input_code_page != 0) SetConsoleCP(CP_UTF8);
   if (original_output_code_page != 0) SetConsoleOutputCP(CP_UTF8);
-  if (original_input_code_page != 0 || original_output_code_page != 0) std::atexit(restore_code_pages);
+  if (original_input_code_page != 0 || original_output_code_page != 0) {
+    static_cast<void>(std::atexit(restore_code_pages));
+  }
   // The buffers live as long as the process: the streams are flushed at its very end.
   HANDLE input = nullptr;
   if (standard_input_is_console(input)) std::cin.rdbuf(new ConsoleInputBuffer(input));
@@ -315,7 +316,8 @@ bool remove_file_now(const char* path_utf8) {
 void on_interrupt(void (*handler)(int signal_number)) {
   interrupt_handler = handler;
   SetConsoleCtrlHandler(on_console_event, TRUE);
-  std::signal(SIGTERM, handler);
+  // No other process sends SIGTERM on Windows; only raise() within the process does.
+  static_cast<void>(std::signal(SIGTERM, handler));
 }
 
 void write_to_standard_error_now(const char* text) {
