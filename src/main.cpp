@@ -15,9 +15,9 @@ int main() {
   // leaving the heap as large as the largest moment of every pass together.
   mallopt(M_MMAP_THRESHOLD, 1 << 20);
 #endif
-  elipses::prepare_console();
   std::ios::sync_with_stdio(false);
   std::cin.tie(nullptr);  // the dialogue flushes its prompts itself
+  elipses::prepare_console();  // after sync_with_stdio(false), which gives std::cin a new buffer
   elipses::remove_temporaries_on_interrupt();
   const int status =
       elipses::run_program(std::cin, std::cout, std::cerr, {}, elipses::standard_input_is_terminal());
@@ -26,7 +26,8 @@ int main() {
   std::cout.flush();
   if (!std::cout) {
     std::cerr << "elipses: nao foi possivel escrever na saida padrao" << std::endl;
-    return status != 0 ? status : 1;
   }
-  return status;
+  // A window opened by a double-click would close before the results could be read.
+  if (elipses::console_window_is_ours_alone()) elipses::wait_for_enter(std::cerr);
+  return !std::cout && status == 0 ? 1 : status;
 }

@@ -328,7 +328,7 @@ std::string four_character_name(const std::string& name) {
 void open_coordinate_file(CoordinateFile& file, const std::string& name) {
   file.name = name;
   std::error_code ignored;
-  if (std::filesystem::is_directory(name, ignored)) {
+  if (std::filesystem::is_directory(std::filesystem::u8path(name), ignored)) {  // names are UTF-8
     throw InputError("\"" + name + "\" e uma pasta, nao um ficheiro de coordenadas");
   }
   file.stream.open(name, std::ios::in | std::ios::binary);

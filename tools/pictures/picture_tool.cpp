@@ -29,7 +29,7 @@ struct Failure {
 };
 
 bool ends_with_dxf(const fs::path& path) {
-  std::string extension = path.extension().string();
+  std::string extension = path.extension().u8string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return extension == ".dxf";
@@ -111,16 +111,18 @@ int run_picture_tool(const std::vector<std::string>& arguments, std::ostream& ou
   if (paths.size() == 2) {
     output_name = paths[1];
   } else {
-    output_name = fs::path(input_name).replace_extension(dxf_requested ? ".dxf" : ".svg").string();
+    output_name = fs::u8path(input_name).replace_extension(dxf_requested ? ".dxf" : ".svg").u8string();
   }
-  const bool dxf = dxf_requested || ends_with_dxf(output_name);
-  if (dxf_requested && paths.size() == 2 && !ends_with_dxf(output_name) &&
-      fs::path(output_name).extension() == ".svg") {
+  const bool dxf = dxf_requested || ends_with_dxf(fs::u8path(output_name));
+  if (dxf_requested && paths.size() == 2 && !ends_with_dxf(fs::u8path(output_name)) &&
+      fs::u8path(output_name).extension() == ".svg") {
     err << "elipses-svg: --dxf pede um ficheiro DXF, mas a saida \"" << output_name << "\" termina em .svg\n";
     return 2;
   }
-  const fs::path input = working_directory / input_name;
-  const fs::path output = working_directory / output_name;
+  // Names are UTF-8 (on Windows too, by the program's manifest); fs::path would read them
+  // in the C library's code page there.
+  const fs::path input = working_directory / fs::u8path(input_name);
+  const fs::path output = working_directory / fs::u8path(output_name);
 
   try {
     if (same_file(input, output)) {
@@ -136,7 +138,7 @@ int run_picture_tool(const std::vector<std::string>& arguments, std::ostream& ou
     for (const std::string& warning : drawing.warnings) {
       err << "elipses-svg: aviso: \"" << input_name << "\", " << warning << '\n';
     }
-    write_whole(output, dxf ? dxf_drawing(drawing) : svg_picture(drawing, fs::path(input_name).filename().string()),
+    write_whole(output, dxf ? dxf_drawing(drawing) : svg_picture(drawing, fs::u8path(input_name).filename().u8string()),
                 output_name);
     out << "elipses-svg: " << (dxf ? "desenho DXF escrito" : "imagem escrita") << " em \"" << output_name << "\": "
         << count_of(drawing, 1) << " elipses, " << count_of(drawing, 0) << " textos, " << count_of(drawing, 2)

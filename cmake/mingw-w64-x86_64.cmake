@@ -1,0 +1,19 @@
+# Cross build for 64-bit Windows with MinGW-w64 (Debian's g++-mingw-w64-x86-64-posix).
+# The posix threads variant is the one whose libstdc++ has std::thread and std::mutex;
+# everything is linked statically, so elipses.exe and elipses-svg.exe run with no DLL
+# beside them (only the system's own KERNEL32, msvcrt and the like are imported).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(ELIPSES_MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${ELIPSES_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ELIPSES_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${ELIPSES_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${ELIPSES_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
