@@ -1,0 +1,75 @@
+#pragma once
+// Pre-analysis of a traverse by least squares: no observations yet, only the planned
+// coordinates and the a-priori precision of the instruments. Every observation is
+// independent with unit variance factor; the unknowns are the coordinates of the points
+// that are not known ends, linearised at the planned coordinates. The known ends are held
+// fixed in the adjustment and their own covariance is carried into the unknowns.
+//
+// Every observation touches at most three consecutive points, so the normal matrix is
+// banded along the chain: the factorisation, the parts of its inverse the ellipses need
+// and the effect of the ends all cost a time proportional to the number of points.
+#include <cstdint>
+#include <vector>
+
+#include "propagation/traverse_model.hpp"
+
+namespace elipses {
+
+// Covariance between the coordinates of two points, m^2: rows (M_i, P_i), columns (M_j, P_j).
+struct CrossCovariance2 {
+  double mm = 0.0;
+  double mp = 0.0;
+  double pm = 0.0;
+  double pp = 0.0;
+};
+
+// The joint covariance where the ellipses need it: each point's own block and the block
+// between each point and the next.
+struct TraverseCovariance {
+  std::vector<Covariance2> points;           // point i at [i-1], i = 1..n; m^2
+  std::vector<CrossCovariance2> neighbours;  // points i and i+1 at [i-1], i = 1..n-1; m^2
+};
+
+// True when every observation the mode uses has a non-zero variance on every leg, so that
+// no weight is infinite: the lengths (f or p not zero; legs have length) and the angles or
+// bearings (s not zero). The caller refuses the adjustment otherwise.
+bool adjustment_is_defined(ObservationMode mode, const ObservationPrecision& precision);
+
+// Least squares over the whole traverse, linearised at the planned coordinates. final_point
+// null: an open traverse (points 2..n unknown; no redundancy). Otherwise a closed one: points
+// 2..n-1 unknown, points 1 and n known with the given covariances (all zero: exact), and in
+// goniometric mode an angle at station n too, from point n-1 to an error-free reference
+// direction. Assumes adjustment_is_defined and no leg of zero length.
+TraverseCovariance adjust_traverse(const PointList& points, ObservationMode mode, const ObservationPrecision& precision,
+                                   const EndpointCovariance& initial_point, const EndpointCovariance* final_point);
+
+// The open traverse's joint covariance by the sums of the open propagation: each point's
+// block is exactly what propagate_goniometric / propagate_declined give (they are called),
+// and the block between points j and j+1 adds to point j's block what the two points share
+// beyond it: nothing in declined mode (leg j's errors move point j+1 alone); in goniometric
+// mode the angles at stations 1..j-1, each turning leg j with point j. The neighbour blocks
+// cost a time proportional to n; the goniometric diagonal keeps the quadratic propagation.
+TraverseCovariance propagate_open_joint(const PointList& points, ObservationMode mode,
+                                        const ObservationPrecision& precision, const EndpointCovariance& initial_point);
+
+// Covariance of the difference between points i and i+1 (1 <= i <= n-1), m^2:
+// Sigma_ii + Sigma_i+1,i+1 - Sigma_i,i+1 - Sigma_i+1,i. Throws std::out_of_range for any
+// other i.
+Covariance2 relative_covariance(const TraverseCovariance& joint, std::int32_t i);
+
+// What the closure of a closed traverse is expected to show, before adjustment.
+struct PredictedMisclosure {
+  double angular_variance = 0.0;  // rad^2: goniometric, the n station angles, n * sigma_angle^2; declined 0
+  Covariance2 linear;             // m^2: in M and P
+  double traverse_length = 0.0;   // m: the sum of the legs
+};
+
+// The linear misclosure's covariance is the open propagation from point 1 to point n over
+// every leg (and stations 1..n-1), started from the initial point's covariance, plus the
+// final point's covariance.
+PredictedMisclosure predicted_misclosure(const PointList& points, ObservationMode mode,
+                                         const ObservationPrecision& precision,
+                                         const EndpointCovariance& initial_point,
+                                         const EndpointCovariance& final_point);
+
+}  // namespace elipses
