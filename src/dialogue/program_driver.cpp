@@ -1,6 +1,7 @@
 #include "dialogue/program_driver.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <istream>
 #include <new>
 #include <ostream>
@@ -12,6 +13,9 @@
 #include "output/drawing_script.hpp"
 #include "output/ellipse_levels.hpp"
 #include "output/ellipse_table.hpp"
+#include "output/relative_table.hpp"
+#include "propagation/adjustment.hpp"
+#include "propagation/ellipse.hpp"
 #include "propagation/chain.hpp"
 
 namespace elipses {
@@ -119,13 +123,109 @@ void write_chain(RunOutputs& outputs, const DrawingSettings& drawing, const Poin
   write_chain_blocks(outputs.script, drawing, walked, chain);
 }
 
+// The two-dimensional level's probability for a single quantity (the angular
+// misclosure): the normal quantile of the same percentage; level 1 is 1 sigma.
+constexpr double one_dimensional_factor[8] = {1.0, 0.674, 0.900, 1.645, 1.960, 2.241, 2.576, 3.090};
+
+std::string fixed_text(double value, int decimals) {
+  char text[400];
+  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  return std::string(text, result.ptr);
+}
+
+// What the closure of the traverse is expected to show, said after the adjusted run.
+std::string misclosure_report(const RunSettings& settings, ObservationMode mode, const PointList& points,
+                              const EndpointCovariance& initial, const EndpointCovariance& final_point) {
+  const PredictedMisclosure closure = predicted_misclosure(points, mode, settings.precision, initial, final_point);
+  const double k = ellipse_level(settings.ellipse_option).k;
+  const std::string level = std::string(ellipse_level(settings.ellipse_option).legend_title)
+                                .substr(std::string(ellipse_level(settings.ellipse_option).legend_title).find('(') + 1);
+  const std::string percent = level.substr(0, level.size() - 1);
+  std::string report = "elipses: fecho previsto da poligonal, de " + fixed_text(closure.traverse_length, 1) + " m:\n";
+  if (mode == ObservationMode::goniometric) {
+    const double seconds = std::sqrt(closure.angular_variance) * 180.0 / pi * 3600.0;
+    report += "elipses:   angular: " + fixed_text(seconds, 1) + "\" a 1 sigma";
+    if (settings.ellipse_option > 1) {
+      report += ", " + fixed_text(seconds * one_dimensional_factor[settings.ellipse_option - 1], 1) + "\" a " + percent;
+    }
+    report += "\n";
+  }
+  const EllipseParams one_sigma = ellipse_parameters(closure.linear, 1.0);
+  const auto ratio = [&](double a) {
+    return a > 0.0 ? "1:" + fixed_text(std::floor(closure.traverse_length / a), 0) : std::string("exacto");
+  };
+  report += "elipses:   linear: sM " + fixed_text(std::sqrt(closure.linear.var_m), 3) + " m, sP " +
+            fixed_text(std::sqrt(closure.linear.var_p), 3) + " m; elipse a 1 sigma " + fixed_text(one_sigma.a, 3) +
+            " x " + fixed_text(one_sigma.b, 3) + " m (" + ratio(one_sigma.a) + ")";
+  if (settings.ellipse_option > 1) {
+    report += ", a " + percent + " " + fixed_text(k * one_sigma.a, 3) + " x " + fixed_text(k * one_sigma.b, 3) + " m (" +
+              ratio(k * one_sigma.a) + ")";
+  }
+  report += "\n";
+  return report;
+}
+
+// The closed traverse adjusted by least squares and the relative ellipses, when asked.
+// Returns what is to be said once the files are in place.
+std::string write_further_results(const RunSettings& settings, const RunExtras& extras, const DrawingSettings& drawing,
+                                  const PointList& forward, RunOutputs& outputs, std::ostream& err) {
+  if (!extras.adjusted && !extras.relative) return {};
+  if (!drawing.has_mode) {
+    err << "elipses: aviso: sem modo de observacao nada e calculado: nem poligonal ajustada nem elipses relativas\n";
+    return {};
+  }
+  const bool open = is_open(settings.traverse);
+  // A declined closed traverse has exact ends, as in the computation by halves.
+  const EndpointCovariance initial = open || drawing.mode == ObservationMode::goniometric ? settings.initial_point
+                                                                                          : EndpointCovariance{};
+  const EndpointCovariance final_point = drawing.mode == ObservationMode::goniometric ? settings.final_point
+                                                                                      : EndpointCovariance{};
+  if (open && extras.adjusted) {
+    err << "elipses: aviso: uma poligonal aberta nao tem nada a ajustar; nao se escreve elipses-ajustada.txt nem "
+           "elipses-ajustada.scr\n";
+  }
+  if (!open && !adjustment_is_defined(drawing.mode, settings.precision)) {
+    throw InputError("o ajustamento pede incertezas nao nulas das distancias e dos " +
+                     std::string(drawing.mode == ObservationMode::goniometric ? "angulos" : "rumos") +
+                     ": uma observacao sem erro teria peso infinito");
+  }
+  const TraverseCovariance joint = open ? propagate_open_joint(forward, drawing.mode, settings.precision, initial)
+                                        : adjust_traverse(forward, drawing.mode, settings.precision, initial, &final_point);
+  std::string report;
+  if (!open && extras.adjusted) {
+    EllipseTableWriter table(outputs.files.create("elipses-ajustada.txt"));
+    write_table_header(table);
+    for (std::int32_t i = 2; i < forward.n; ++i) {
+      write_point_record(table, forward.at(i), joint.points[static_cast<std::size_t>(i - 1)], drawing.k);
+    }
+    table.text.flush();
+    DrawingScriptWriter script(outputs.files.create("elipses-ajustada.scr"));
+    DrawingSettings adjusted = drawing;
+    adjusted.adjusted = true;
+    adjusted.title = TraverseTitle::closed;
+    write_adjusted_blocks(script, adjusted, forward, joint.points, initial, final_point);
+    write_closing_block(script, adjusted, forward);
+    script.text.flush();
+    report += misclosure_report(settings, drawing.mode, forward, initial, final_point);
+  }
+  if (extras.relative) {
+    RelativeTableWriter table(outputs.files.create("elipses-relativas.txt"));
+    write_relative_header(table);
+    write_relative_records(table, forward, joint, drawing.k);
+    table.text.flush();
+  }
+  return report;
+}
+
 // Computes what the answers ask, pass by pass, and writes each pass as it comes (a
-// pass's covariances are let go once written), then the legend and the traverse.
-void compute_and_write(const RunSettings& settings, OpenTraverse& traverse, PointList forward, RunOutputs& outputs) {
+// pass's covariances are let go once written), then the legend and the traverse, then
+// what the options ask beyond. Returns what is to be said at the end.
+std::string compute_and_write(const RunSettings& settings, const RunExtras& extras, OpenTraverse& traverse,
+                              PointList forward, RunOutputs& outputs, std::ostream& err) {
   const DrawingSettings drawing = drawing_settings(settings);
   if (!drawing.has_mode) {
     write_closing_block(outputs.script, drawing, forward);
-    return;
+    return write_further_results(settings, extras, drawing, forward, outputs, err);
   }
   TraverseInput input;
   input.mode = drawing.mode;
@@ -135,15 +235,18 @@ void compute_and_write(const RunSettings& settings, OpenTraverse& traverse, Poin
   if (is_open(settings.traverse)) {
     write_chain(outputs, drawing, forward, propagate_open_traverse(forward, input));
     write_closing_block(outputs.script, drawing, forward);
-    return;
+    return write_further_results(settings, extras, drawing, forward, outputs, err);
   }
   write_chain(outputs, drawing, forward, propagate_closed_from_initial(forward, input));
-  forward = PointList();
-  // The pass from the final point walks the file read again in reverse, and the
-  // drawing's legend and polyline follow that order.
-  const PointList backward = load_points_reversed(traverse.file, traverse.n);
-  write_chain(outputs, drawing, backward, propagate_closed_from_final(backward, input));
-  write_closing_block(outputs.script, drawing, backward);
+  if (!extras.adjusted && !extras.relative) forward = PointList();
+  {
+    // The pass from the final point walks the file read again in reverse, and the
+    // drawing's legend and polyline follow that order.
+    const PointList backward = load_points_reversed(traverse.file, traverse.n);
+    write_chain(outputs, drawing, backward, propagate_closed_from_final(backward, input));
+    write_closing_block(outputs.script, drawing, backward);
+  }
+  return write_further_results(settings, extras, drawing, forward, outputs, err);
 }
 
 // Values too wide for their columns are written as asterisks, as they always were; the
@@ -250,10 +353,11 @@ int run_dialogue(Console& console, const RunExtras& extras) {
   console.out.flush();
   warn_about_traverse_letter(console.err, settings);
 
-  compute_and_write(settings, traverse, std::move(forward), outputs);
+  const std::string closure = compute_and_write(settings, extras, traverse, std::move(forward), outputs, console.err);
   outputs.finish();
   warn_about_asterisks(console.err, outputs);
   report_success(console.err, settings, outputs);
+  console.err << closure;
   return 0;
 }
 
@@ -294,10 +398,11 @@ int run_with_answers(const RunSettings& settings, std::ostream& err, const RunEx
     RunOutputs outputs(extras);
     PointList forward = load_points(traverse.file, traverse.n);
     warn_about_traverse_letter(err, settings);
-    compute_and_write(settings, traverse, std::move(forward), outputs);
+    const std::string closure = compute_and_write(settings, extras, traverse, std::move(forward), outputs, err);
     outputs.finish();
     warn_about_asterisks(err, outputs);
     report_success(err, settings, outputs);
+    err << closure;
     return 0;
   });
 }

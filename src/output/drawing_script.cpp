@@ -46,6 +46,10 @@ void write_text_command(DrawingScriptWriter& script, const DrawingSettings& sett
 
 const char* traverse_title(const DrawingSettings& settings) {
   if (!settings.has_mode || settings.title == TraverseTitle::none) return nullptr;
+  if (settings.adjusted) {
+    return settings.mode == ObservationMode::goniometric ? " Poligonal fechada ajustada obs. em modo goniometrico"
+                                                         : "    Poligonal fechada ajustada obs. em modo declinado";
+  }
   const bool open = settings.title == TraverseTitle::open;
   if (settings.mode == ObservationMode::goniometric) {
     return open ? "Poligonal aberta obs. em modo goniometrico" : "Poligonal fechada obs. em modo goniometrico";
@@ -198,13 +202,31 @@ void write_chain_blocks(DrawingScriptWriter& script, const DrawingSettings& sett
   }
 }
 
+void write_adjusted_blocks(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& points,
+                           const std::vector<Covariance2>& adjusted, const EndpointCovariance& initial_point,
+                           const EndpointCovariance& final_point) {
+  for (std::int32_t i = 1; i <= points.n; ++i) {
+    const Point& point = points.at(i);
+    write_label_block(script, settings, point.name, point.m, point.p);
+    const bool end = i == 1 || i == points.n;
+    const EndpointCovariance& known = i == 1 ? initial_point : final_point;
+    if (end && is_zero(known)) continue;
+    const Covariance2 covariance = end ? start_covariance(known) : adjusted[static_cast<std::size_t>(i - 1)];
+    const EllipseScriptGeometry g =
+        ellipse_script_geometry(point.m, point.p, ellipse_parameters(covariance, settings.k), settings.scale);
+    write_colour(script, '1');
+    if (g.drawn) write_ellipse_command(script, g);
+  }
+}
+
 void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& drawn_order) {
   const double m1 = drawn_order.n > 0 ? drawn_order.at(1).m : 0.0;
   const double p1 = drawn_order.n > 0 ? drawn_order.at(1).p : 0.0;
   write_colour(script, '5');
   if (const char* title = traverse_title(settings)) {
     write_text_command(script, settings, m1, p1 - 100.0,
-                       text_field(title, settings.title == TraverseTitle::open ? 43 : 44));
+                       settings.adjusted ? std::string(title)
+                                         : text_field(title, settings.title == TraverseTitle::open ? 43 : 44));
   }
   const char* level = is_ellipse_option(settings.ellipse_option) ? ellipse_level(settings.ellipse_option).legend_title : "";
   write_text_command(script, settings, m1, p1 - 200.0, text_field(level, 44));

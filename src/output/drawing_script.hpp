@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "output/text_output.hpp"
 #include "propagation/chain.hpp"
@@ -29,6 +30,7 @@ struct DrawingSettings {
   bool has_mode = false;            // false after a mode letter that is neither g nor d
   ObservationMode mode = ObservationMode::goniometric;
   TraverseTitle title = TraverseTitle::none;
+  bool adjusted = false;            // the drawing of the closed traverse adjusted by least squares
   ObservationPrecision precision;   // for the legend's figures
 };
 
@@ -71,6 +73,13 @@ void write_ellipse_command(DrawingScriptWriter& script, const EllipseScriptGeome
 // is taken as exact; then each computed point's name and ellipse.
 void write_chain_blocks(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& walked,
                         const Chain& chain);
+
+// The closed traverse adjusted by least squares, in file order: each point's name once
+// with its adjusted ellipse (joint.points, m^2), the known ends with their own ellipse
+// unless taken as exact.
+void write_adjusted_blocks(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& points,
+                           const std::vector<Covariance2>& adjusted, const EndpointCovariance& initial_point,
+                           const EndpointCovariance& final_point);
 
 // The legend below point 1 of `drawn_order`, then the traverse polyline through its
 // points in that order, ended by a line of 63 blanks.

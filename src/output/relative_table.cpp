@@ -1,0 +1,55 @@
+#include "output/relative_table.hpp"
+
+#include <cmath>
+#include <cstring>
+
+#include "output/compact_numbers.hpp"
+#include "propagation/ellipse.hpp"
+
+namespace elipses {
+
+// Each value right-aligned under its label, a blank before every column.
+const std::string_view relative_table_header =
+    "de   para        D(m)      a(m)      b(m) teta(gon)      sM(m)      sP(m)    sMP(m2)  a/D(ppm)";
+
+void write_relative_header(RelativeTableWriter& table) { table.text.put_line(relative_table_header); }
+
+void write_relative_records(RelativeTableWriter& table, const PointList& points, const TraverseCovariance& joint,
+                            double k) {
+  for (std::int32_t i = 1; i < points.n; ++i) {
+    const Point& from = points.at(i);
+    const Point& to = points.at(i + 1);
+    const Leg leg = leg_geometry(points, i);
+    const Covariance2 relative = relative_covariance(joint, i);
+    const EllipseParams params = ellipse_parameters(relative, k);
+    char* const record = table.text.room(200);
+    char* at = record;
+    const auto put_name = [&](const std::string& name) {
+      const std::size_t size = std::min<std::size_t>(name.size(), 16);
+      std::memcpy(at, name.data(), size);
+      at += size;
+    };
+    bool fits = true;
+    const auto put_field = [&](double value, int width, int decimals) {
+      *at++ = ' ';
+      at = put_fixed_point_field(at, value, width, decimals, fits);
+    };
+    put_name(from.name);
+    *at++ = ' ';
+    put_name(to.name);
+    put_field(leg.length, 11, 3);
+    put_field(params.a, 9, 4);
+    put_field(params.b, 9, 4);
+    put_field(gon_from_radians(params.teta), 9, 4);
+    put_field(std::sqrt(relative.var_m), 10, 6);
+    put_field(std::sqrt(relative.var_p), 10, 6);
+    put_field(relative.cov_mp, 10, 6);
+    put_field(params.a / leg.length * 1e6, 9, 1);
+    if (!fits) ++table.records_not_fitting;
+    at[0] = '\r';
+    at[1] = '\n';
+    table.text.advance(at + 2);
+  }
+}
+
+}  // namespace elipses
