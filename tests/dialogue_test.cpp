@@ -277,3 +277,57 @@ TEST(Dialogue, ValuesTooWideForTheScriptAreWrittenAsAsterisksWithAWarning) {
 
 }  // namespace
 }  // namespace elipses
+
+namespace elipses {
+namespace {
+
+struct FileWarningCase {
+  const char* label;
+  const char* coordinates;
+  std::vector<const char*> said;  // parts of the warnings, in order
+};
+
+class FileWarningTest : public ::testing::TestWithParam<FileWarningCase> {};
+
+// A file that reads, but not as its author likely meant: the run goes on, and says so.
+TEST_P(FileWarningTest, NamesTheSuspiciousRecords) {
+  const Session s = elipses::testing::run_session(GetParam().coordinates, "1\n500\n2.5\nd\nf\n3\n2\n5\n");
+  EXPECT_EQ(s.status, 0) << s.err;
+  std::size_t from = 0;
+  for (const char* part : GetParam().said) {
+    from = s.err.find(part, from);
+    ASSERT_NE(from, std::string::npos) << part << "\n" << s.err;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FileWarningTest,
+    ::testing::Values(
+        FileWarningCase{"decimal commas",
+                        "\"1001\", -87026,429, -103213,155\n\"1002\", -86900,1, -103100,2\n\"1003\" -86800 -103000\n",
+                        {"linha 1: ha mais valores depois de P", "\"\"1001\", -87026,429, -103213,155\"",
+                         "linha 2: ha mais valores", "se ha virgulas decimais, use o ponto"}},
+        FileWarningCase{"names cut to four characters",
+                        "EST01 0 0\nEST02 100 0\nEST0 200 50\nP1 300 0\n",
+                        {"linha 2: \"EST02 100 0\" fica com o mesmo nome que a linha 1",
+                         "linha 3: \"EST0 200 50\" fica com o mesmo nome que a linha 1"}},
+        FileWarningCase{"a first record that takes values from the pass before",
+                        // The first point takes its name from the last of the pass before: EST0.
+                        ", , 2\nEST01 3 4\nEST02 5 4\n",
+                        {"linha 2: \"EST01 3 4\" fica com o mesmo nome que a linha 1 (\", , 2\")",
+                         "linha 3: \"EST02 5 4\" fica com o mesmo nome que a linha 1"}}),
+    [](const ::testing::TestParamInfo<FileWarningCase>& param_info) {
+      std::string name = param_info.param.label;
+      for (char& c : name) c = c == ' ' ? '_' : c;
+      return name;
+    });
+
+TEST(Dialogue, ALetterOtherThanAOrFComputesClosedAndSaysSo) {
+  const Session s = elipses::testing::run_session(square, "1\n500\n2.5\nd\n a\n3\n2\n5\n");
+  EXPECT_EQ(s.status, 0);
+  EXPECT_NE(s.err.find("aviso: a resposta a poligonal foi \" a\", que nao e a nem f"), std::string::npos) << s.err;
+  EXPECT_EQ(crlf_lines(s.table).size(), 1U + 6U);  // both passes of a closed declined traverse
+}
+
+}  // namespace
+}  // namespace elipses

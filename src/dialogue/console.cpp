@@ -146,9 +146,10 @@ void read_whole_answer(Console& console, std::string_view prompt, std::int32_t& 
   }
 }
 
-char read_letter_answer(Console& console, std::string_view prompt) {
+char read_letter_answer(Console& console, std::string_view prompt, std::string* typed) {
   show_prompt(console, prompt);
   const std::string line = read_typed_line(console, prompt);
+  if (typed != nullptr) *typed = line;
   return line.empty() ? ' ' : line.front();
 }
 

@@ -42,8 +42,9 @@ void read_real_answer(Console& console, std::string_view prompt, double& value);
 // ("um numero inteiro de 1 a 8").
 void read_whole_answer(Console& console, std::string_view prompt, std::int32_t& value,
                        std::string_view expected = "um numero inteiro");
-// The first character of the typed line; a blank for an empty line.
-char read_letter_answer(Console& console, std::string_view prompt);
+// The first character of the typed line; a blank for an empty line. `typed`, when
+// given, receives the whole line.
+char read_letter_answer(Console& console, std::string_view prompt, std::string* typed = nullptr);
 
 // A number as a message shows it: the shortest text that reads back as the same double.
 std::string shortest_text(double value);

@@ -10,6 +10,7 @@
 #include "dialogue/output_files.hpp"
 #include "input/coordinate_file.hpp"
 #include "input/input_error.hpp"
+#include "input/text_encoding.hpp"
 #include "output/drawing_script.hpp"
 #include "output/ellipse_levels.hpp"
 #include "output/ellipse_table.hpp"
@@ -291,10 +292,10 @@ void report_success(std::ostream& err, const RunSettings& settings, const RunOut
       << " (" << level << ")\n";
 }
 
-void warn_about_traverse_letter(std::ostream& err, const RunSettings& settings) {
+void warn_about_traverse_letter(std::ostream& err, const RunSettings& settings, const std::string& line) {
   if (!(is_goniometric(settings.mode) || is_declined(settings.mode))) return;
   if (is_open(settings.traverse) || is_named_closed(settings.traverse)) return;
-  const std::string typed = settings.traverse == ' ' ? "uma linha vazia" : std::string("\"") + settings.traverse + "\"";
+  const std::string typed = line.empty() ? "uma linha vazia" : "\"" + quote_for_message(line) + "\"";
   err << "elipses: aviso: a resposta a poligonal foi " << typed
       << ", que nao e a nem f: a poligonal e calculada como fechada (e a legenda nao diz qual e)\n";
 }
@@ -329,8 +330,10 @@ int run_dialogue(Console& console, const RunExtras& extras) {
   show_empty_line(console);
   settings.mode = read_letter_answer(console, " Modo goniometrico (g) ou modo declinado (d): ");
   show_empty_line(console);
+  std::string traverse_line;
   settings.traverse = read_letter_answer(
-      console, " Poligonal matematicamente aberta (a) ou fechada (f) (coord.  do ponto final conhecidas): ");
+      console, " Poligonal matematicamente aberta (a) ou fechada (f) (coord.  do ponto final conhecidas): ",
+      &traverse_line);
   show_empty_line(console);
 
   if (is_goniometric(settings.mode)) {
@@ -351,7 +354,7 @@ int run_dialogue(Console& console, const RunExtras& extras) {
   }
   show_empty_line(console);
   console.out.flush();
-  warn_about_traverse_letter(console.err, settings);
+  warn_about_traverse_letter(console.err, settings, traverse_line);
 
   const std::string closure = compute_and_write(settings, extras, traverse, std::move(forward), outputs, console.err);
   outputs.finish();
@@ -397,7 +400,6 @@ int run_with_answers(const RunSettings& settings, std::ostream& err, const RunEx
     open_traverse(traverse, settings.coordinate_file_name, err);
     RunOutputs outputs(extras);
     PointList forward = load_points(traverse.file, traverse.n);
-    warn_about_traverse_letter(err, settings);
     const std::string closure = compute_and_write(settings, extras, traverse, std::move(forward), outputs, err);
     outputs.finish();
     warn_about_asterisks(err, outputs);

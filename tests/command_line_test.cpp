@@ -1,0 +1,215 @@
+// The command line against the dialogue: the same answers give the same files, byte for
+// byte, whichever way they come; usage errors are refused before anything is written;
+// the further results (adjusted traverse, relative ellipses) land in the asked folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dialogue/command_line.hpp"
+#include "dialogue/program_driver.hpp"
+#include "test_support.hpp"
+
+namespace elipses {
+namespace {
+
+using elipses::testing::crlf_lines;
+using elipses::testing::read_file;
+using elipses::testing::TempDir;
+using elipses::testing::write_file;
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> out;
+  for (std::string word; in >> word;) out.push_back(word);
+  return out;
+}
+
+struct BothWays {
+  const char* options;  // after the file name
+  const char* answers;  // the dialogue's, after the file name
+};
+
+class BothWaysTest : public ::testing::TestWithParam<BothWays> {};
+
+TEST_P(BothWaysTest, GiveTheSameFiles) {
+  const std::string coordinates = read_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt");
+  TempDir dialogue_dir;
+  write_file(dialogue_dir.file("p.txt"), coordinates);
+  std::istringstream in(dialogue_dir.file("p.txt") + "\n" + GetParam().answers);
+  std::ostringstream out;
+  std::ostringstream err;
+  ASSERT_EQ(run_program(in, out, err, RunExtras{dialogue_dir.path().string(), true, true}), 0) << err.str();
+
+  TempDir options_dir;
+  write_file(options_dir.file("p.txt"), coordinates);
+  std::vector<std::string> arguments = words(GetParam().options);
+  arguments.insert(arguments.begin(), options_dir.file("p.txt"));
+  for (const char* extra : {"--saida", "", "--ajustada", "--relativas"}) arguments.emplace_back(extra);
+  arguments[arguments.size() - 3] = options_dir.file("resultados");
+  const CommandLine line = read_command_line(arguments);
+  ASSERT_EQ(line.action, CommandLine::Action::answers);
+  std::ostringstream said;
+  ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
+
+  for (const char* name : {"elipses.txt", "elipses.scr", "elipses-ajustada.txt", "elipses-ajustada.scr",
+                           "elipses-relativas.txt"}) {
+    const bool written = fs::exists(dialogue_dir.file(name));
+    EXPECT_EQ(fs::exists(options_dir.file(std::string("resultados/") + name)), written) << name;
+    if (written) {
+      EXPECT_EQ(read_file(options_dir.file(std::string("resultados/") + name)), read_file(dialogue_dir.file(name))) << name;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AnswerSets, BothWaysTest,
+    ::testing::Values(
+        BothWays{"--modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0.005,0.005,0",
+                 "5\n1000\n2.5\ng\na\n3\n2\n5\n0.005\n0.005\n0\n"},
+        BothWays{"--modo G --poligonal F --mm 1.5E0 --ppm 1.5 --segundos 7.9 --nivel 8 --escala 2000 --altura 1 "
+                 "--inicial 0.01,0.015,5D-5 --final 0.008,0.006,0.00001",
+                 "8\n2000\n1\nG\nF\n1.5E0\n1.5\n7.9\n0.01\n0.015\n5D-5\n0.008\n0.006\n0.00001\n"},
+        BothWays{"--modo d --poligonal a --mm 5 --ppm 3 --segundos 20 --nivel 1 --inicial 0,0,0",
+                 "1\n1000\n2.5\nd\na\n5\n3\n20\n0\n0\n0\n"},
+        BothWays{"--modo D --poligonal f --mm 2 --ppm 0 --segundos 10 --nivel 6 --escala 500 --altura 3",
+                 "6\n500\n3\nD\nf\n2\n0\n10\n"},
+        BothWays{"--modo g --poligonal f --mm 10 --ppm 5 --segundos 1 --nivel 3 --escala 99 --altura .5 "
+                 "--inicial 0,0,0 --final 0,0,0",
+                 "3\n99\n.5\ng\nf\n10\n5\n1\n0\n0\n0\n0\n0\n0\n"}));
+
+struct UsageCase {
+  const char* arguments;
+  const char* reason;  // a part of the message
+};
+
+class UsageErrorTest : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageErrorTest, IsRefusedBeforeAnything) {
+  try {
+    read_command_line(words(GetParam().arguments));
+    FAIL() << "accepted: " << GetParam().arguments;
+  } catch (const UsageError& error) {
+    EXPECT_NE(error.reason.find(GetParam().reason), std::string::npos) << error.reason;
+    EXPECT_EQ(error.reason.find('\n'), std::string::npos);
+  }
+}
+
+const char* const goniometric_open = "p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0";
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, UsageErrorTest,
+    ::testing::Values(UsageCase{"--desconhecida", "opcao desconhecida \"--desconhecida\""},
+                      UsageCase{"a.txt b.txt --modo g", "argumento a mais \"b.txt\""},
+                      UsageCase{"--modo g", "pede o nome do ficheiro"},
+                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2", "falta a opcao --segundos"},
+                      UsageCase{"p.txt --modo g --modo d --poligonal a", "--modo foi dada mais de uma vez"},
+                      UsageCase{"p.txt --modo x --poligonal a --mm 3 --ppm 2 --segundos 5", "espera g ou d"},
+                      UsageCase{"p.txt --modo g --poligonal z --mm 3 --ppm 2 --segundos 5", "espera a ou f"},
+                      UsageCase{"p.txt --modo g --poligonal a --mm 2,5 --ppm 2 --segundos 5 --inicial 0,0,0",
+                                "o separador decimal e o ponto"},
+                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm dois --segundos 5 --inicial 0,0,0", "--ppm"},
+                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5", "falta a opcao --inicial"},
+                      UsageCase{"p.txt --modo g --poligonal f --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0",
+                                "falta a opcao --final"},
+                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0 --final 0,0,0",
+                                "--final nao se aplica a uma poligonal aberta"},
+                      UsageCase{"p.txt --modo d --poligonal f --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0",
+                                "--inicial nao se aplica"},
+                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0", "tres numeros"},
+                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0 --nivel 9",
+                                "1 a 8"},
+                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0 --nivel 2.5",
+                                "1 a 8"},
+                      UsageCase{"--ajustada --ajustada", "--ajustada foi dada mais de uma vez"},
+                      UsageCase{"p.txt --mm", "--mm precisa de um valor"}));
+
+TEST(CommandLine, UsageErrorsEndWithStatusTwoAndWriteNothing) {
+  TempDir dir;
+  write_file(dir.file("p.txt"), read_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt"));
+  const std::string command = "cd '" + dir.path().string() + "' && '" + ELIPSES_EXECUTABLE + "' " + goniometric_open +
+                              " --nivel 0 > out.txt 2> err.txt";
+  const int raw = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 2);
+  EXPECT_EQ(read_file(dir.file("out.txt")), "");
+  const std::string err = read_file(dir.file("err.txt"));
+  EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+  EXPECT_NE(err.find("elipses --help"), std::string::npos) << err;
+  EXPECT_FALSE(fs::exists(dir.file("elipses.txt")));
+  EXPECT_FALSE(fs::exists(dir.file("elipses.scr")));
+}
+
+TEST(CommandLine, HelpNamesEveryOptionAndVersionIsTheProjects) {
+  const std::string help = help_text();
+  for (const char* option : {"--modo", "--poligonal", "--mm", "--ppm", "--segundos", "--nivel", "--escala", "--altura",
+                             "--inicial", "--final", "--saida", "--ajustada", "--relativas", "--help", "--version"}) {
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  }
+  EXPECT_EQ(read_command_line({"-V"}).action, CommandLine::Action::version);
+  EXPECT_EQ(read_command_line({"--help"}).action, CommandLine::Action::help);
+  const CommandLine dialogue = read_command_line({"--saida", "obra", "--relativas"});
+  EXPECT_EQ(dialogue.action, CommandLine::Action::dialogue);
+  EXPECT_EQ(dialogue.extras.output_directory, "obra");
+  EXPECT_TRUE(dialogue.extras.relative);
+}
+
+// The further results: their formats, and what an open traverse says instead of adjusting.
+TEST(FurtherResults, AdjustedAndRelativeFilesOfAClosedTraverse) {
+  const elipses::testing::Session s = elipses::testing::run_session(
+      read_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt"),
+      "5\n2000\n2.5\ng\nf\n3\n2\n5\n0.005\n0.005\n0\n0.008\n0.006\n0.00001\n");
+  ASSERT_EQ(s.status, 0);
+  // The same runs with the further results, in a folder of their own.
+  TempDir dir;
+  write_file(dir.file("p.txt"), read_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt"));
+  std::ostringstream said;
+  CommandLine line = read_command_line({dir.file("p.txt"), "--modo", "g", "--poligonal", "f", "--mm", "3", "--ppm", "2",
+                                        "--segundos", "5", "--inicial", "0.005,0.005,0", "--final", "0.008,0.006,0.00001",
+                                        "--escala", "2000", "--saida", dir.file("novo/obra"), "--ajustada", "--relativas"});
+  ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
+  EXPECT_EQ(read_file(dir.file("novo/obra/elipses.txt")), s.table);
+  const std::vector<std::string> adjusted = crlf_lines(read_file(dir.file("novo/obra/elipses-ajustada.txt")));
+  ASSERT_EQ(adjusted.size(), 1U + 8U);  // the points between the two known ends
+  EXPECT_EQ(adjusted[0], crlf_lines(s.table)[0]);
+  for (std::size_t i = 1; i < adjusted.size(); ++i) EXPECT_EQ(adjusted[i].size(), 106U) << adjusted[i];
+  const std::vector<std::string> relative = crlf_lines(read_file(dir.file("novo/obra/elipses-relativas.txt")));
+  ASSERT_EQ(relative.size(), 1U + 9U);  // one record per leg
+  for (const std::string& record : relative) EXPECT_EQ(record.size(), relative[0].size()) << record;
+  EXPECT_EQ(relative[1].substr(0, 9), "E01  P1  ");
+  const std::string script = read_file(dir.file("novo/obra/elipses-ajustada.scr"));
+  EXPECT_NE(script.find(" Poligonal fechada ajustada obs. em modo goniometrico\r\n"), std::string::npos);
+  EXPECT_NE(said.str().find("fecho previsto"), std::string::npos) << said.str();
+}
+
+TEST(FurtherResults, AnOpenTraverseHasNothingToAdjust) {
+  TempDir dir;
+  write_file(dir.file("p.txt"), "A 0 0\nB 100 0\nC 200 50\n");
+  std::ostringstream said;
+  const CommandLine line = read_command_line({dir.file("p.txt"), "--modo", "d", "--poligonal", "a", "--mm", "3", "--ppm",
+                                              "2", "--segundos", "5", "--inicial", "0,0,0", "--saida",
+                                              dir.path().string(), "--ajustada", "--relativas"});
+  ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
+  EXPECT_NE(said.str().find("nada a ajustar"), std::string::npos) << said.str();
+  EXPECT_FALSE(fs::exists(dir.file("elipses-ajustada.txt")));
+  EXPECT_EQ(crlf_lines(read_file(dir.file("elipses-relativas.txt"))).size(), 3U);
+}
+
+TEST(FurtherResults, AnAdjustmentWithAnExactObservationIsRefused) {
+  TempDir dir;
+  write_file(dir.file("p.txt"), "A 0 0\nB 100 0\nC 200 50\n");
+  write_file(dir.file("elipses.txt"), "earlier\r\n");
+  std::ostringstream said;
+  const CommandLine line = read_command_line({dir.file("p.txt"), "--modo", "d", "--poligonal", "f", "--mm", "3", "--ppm",
+                                              "2", "--segundos", "0", "--saida", dir.path().string(), "--ajustada"});
+  EXPECT_EQ(run_with_answers(line.settings, said, line.extras), 1);
+  EXPECT_NE(said.str().find("peso infinito"), std::string::npos) << said.str();
+  EXPECT_EQ(read_file(dir.file("elipses.txt")), "earlier\r\n");
+}
+
+}  // namespace
+}  // namespace elipses
