@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "dialogue/program_driver.hpp"
 
@@ -72,7 +74,7 @@ std::string traverse_file(long n) {
 // reports it. Not taken from wait4 here: a child spawned from this process carries the
 // benchmark's own high-water mark across its exec, while time forks the program from
 // its own small image.
-long child_peak_kib(const std::string& input_path) {
+long child_peak_kib(const std::string& input_path, const std::vector<std::string>& arguments = {}) {
   const std::string report = (work_directory() / "peak.txt").string();
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -85,9 +87,12 @@ long child_peak_kib(const std::string& input_path) {
   char output_option[] = "-o";
   std::string report_path = report;
   char executable[] = ELIPSES_EXECUTABLE;
-  char* argv[] = {time_program, format_option, format, output_option, report_path.data(), executable, nullptr};
+  std::vector<std::string> words = arguments;
+  std::vector<char*> argv = {time_program, format_option, format, output_option, report_path.data(), executable};
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
   pid_t pid = 0;
-  const int error = posix_spawn(&pid, time_program, &actions, nullptr, argv, environ);
+  const int error = posix_spawn(&pid, time_program, &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (error != 0) return -1;
   int status = 0;
@@ -119,7 +124,84 @@ void whole_run(benchmark::State& state, const Computation& computation) {
   state.SetItemsProcessed(state.iterations() * n);
 }
 
+// One child process, its standard input and output given; returns its wall time in
+// seconds, or a negative value when it failed.
+double timed_child(const std::vector<std::string>& command, const std::string& input_path, const std::string& output_path) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, input_path.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addchdir_np(&actions, work_directory().c_str());
+  std::vector<std::string> words = command;
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  pid_t pid = 0;
+  const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) return -1.0;
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1.0;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The whole declined closed run of the built executable against the floor of what it
+// does: cat writing the same output bytes (both files) to a file. Each iteration times
+// both, one after the other, so that both meet the same machine.
+void versus_cat(benchmark::State& state) {
+  const long n = state.range(0);
+  const std::string input_path = (work_directory() / "respostas-cat.txt").string();
+  std::ofstream(input_path, std::ios::binary) << traverse_file(n) << "\n" << computations[3].answers;
+  const std::string console = (work_directory() / "consola.txt").string();
+  const std::string copy = (work_directory() / "copia.txt").string();
+  double run_seconds = 0.0;
+  double cat_seconds = 0.0;
+  for (auto _ : state) {
+    const double run = timed_child({ELIPSES_EXECUTABLE}, input_path, console);
+    const double cat = timed_child({"/bin/cat", "elipses.txt", "elipses.scr"}, "/dev/null", copy);
+    if (run < 0.0 || cat < 0.0) {
+      state.SkipWithError("a child process failed");
+      break;
+    }
+    state.SetIterationTime(run);
+    run_seconds += run;
+    cat_seconds += cat;
+  }
+  state.counters["cat_ms"] = 1000.0 * cat_seconds / static_cast<double>(state.iterations());
+  state.counters["ratio_to_cat"] = run_seconds / cat_seconds;
+  state.counters["peak_KiB"] = static_cast<double>(child_peak_kib(input_path));
+}
+
+// The closed traverse adjusted by least squares, with the relative ellipses, through the
+// command line: what the further results cost over the two files of every run.
+void adjusted_and_relative(benchmark::State& state) {
+  const long n = state.range(0);
+  const std::string file = traverse_file(n);
+  const std::vector<std::string> arguments = {file,         "--modo", "d",  "--poligonal", "f", "--mm",
+                                              "3",          "--ppm",  "2",  "--segundos",  "20", "--nivel",
+                                              "5",          "--escala", "2000", "--ajustada", "--relativas"};
+  std::vector<std::string> command = {ELIPSES_EXECUTABLE};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  const std::string console = (work_directory() / "consola.txt").string();
+  for (auto _ : state) {
+    const double run = timed_child(command, "/dev/null", console);
+    if (run < 0.0) {
+      state.SkipWithError("the run failed");
+      break;
+    }
+    state.SetIterationTime(run);
+  }
+  state.counters["points"] = static_cast<double>(n);
+  state.counters["peak_KiB"] = static_cast<double>(child_peak_kib("/dev/null", arguments));
+}
+
 void register_cases() {
+  benchmark::RegisterBenchmark("declined_closed_versus_cat", versus_cat)
+      ->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+  benchmark::RegisterBenchmark("declined_closed_adjusted_relative", adjusted_and_relative)
+      ->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
   for (const Computation& computation : computations) {
     auto* bench = benchmark::RegisterBenchmark(computation.name, whole_run, computation);
     bench->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -87,8 +87,44 @@ TEST_P(RandomTraverses, WalkedBackwardsMatchesFullPropagation) {
   check(Survey::declined);
 }
 
+// A closed traverse, taken by halves: the pass from the initial point over the list in
+// file order, the pass from the final point over the list in reverse, each checked on
+// its chain at full precision.
+TEST_P(RandomTraverses, ClosedPassesFromEachEnd) {
+  const EndpointCovariance final_point{0.011, 0.004, -0.00001};
+  const checks::StartCov final_start{final_point.s_m, final_point.s_p, final_point.s_mp};
+  const PointList forward = point_list(plan);
+  const PointList backward = point_list(plan.reversed());
+  const std::size_t n = plan.size();
+  for (const Survey survey : {Survey::goniometric, Survey::declined}) {
+    TraverseInput input;
+    const bool goniometric = survey == Survey::goniometric;
+    input.mode = goniometric ? ObservationMode::goniometric : ObservationMode::declined;
+    input.precision = typed;
+    input.initial_point = EndpointCovariance{start.s_m, start.s_p, start.s_mp};
+    input.final_point = final_point;
+    // Declined: both ends exact and whole passes; goniometric: halves, the middle point
+    // of an odd traverse with the first.
+    const std::vector<Cov> want_forward = checks::full_propagation(plan, survey, precision, goniometric ? start : checks::StartCov{});
+    const std::vector<Cov> want_backward =
+        checks::full_propagation(plan.reversed(), survey, precision, goniometric ? final_start : checks::StartCov{});
+    const Chain from_initial = propagate_closed_from_initial(forward, input);
+    const Chain from_final = propagate_closed_from_final(backward, input);
+    ASSERT_EQ(from_initial.computed.size(), goniometric ? (n % 2 == 1 ? n / 2 : n / 2 - 1) : n - 1);
+    ASSERT_EQ(from_final.computed.size(), goniometric ? (n >= 2 ? n / 2 - 1 : 0) : n - 1);
+    EXPECT_EQ(is_zero(from_initial.start), !goniometric || GetParam().start_known_exactly);
+    EXPECT_EQ(is_zero(from_final.start), !goniometric);
+    for (std::size_t k = 0; k < from_initial.computed.size(); ++k) {
+      expect_close(from_initial.computed[k], want_forward[k + 1], "from the initial point, point " + std::to_string(k + 2));
+    }
+    for (std::size_t k = 0; k < from_final.computed.size(); ++k) {
+      expect_close(from_final.computed[k], want_backward[k + 1], "from the final point, point " + std::to_string(n - 1 - k));
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomTraverses,
-                         ::testing::Values(RandomTraverse{11, 2, false}, RandomTraverse{12, 3, true},
+                         ::testing::Values(RandomTraverse{10, 1, false}, RandomTraverse{11, 2, false}, RandomTraverse{12, 3, true},
                                            RandomTraverse{13, 5, false}, RandomTraverse{14, 8, true},
                                            RandomTraverse{15, 13, false}, RandomTraverse{16, 21, false},
                                            RandomTraverse{17, 30, true}, RandomTraverse{18, 30, false}),

@@ -250,38 +250,30 @@ TEST(WholeRuns, GoniometricOpenWorkedExample) {
 
 // ---- Goniometric, closed: one to seven points ------------------------------------------
 
-const checks::Precision kClosedPrecision{3.0, 2, 5.0};
-const StartCov kInitial{0.008, 0.012, 0.00003};
-const StartCov kFinal{0.015, 0.006, -0.00002};
 const char* kClosedAnswers = "1\n1000\n2.5\ng\nf\n3\n2\n5\n0.008\n0.012\n0.00003\n0.015\n0.006\n-0.00002\n";
 
 class GoniometricClosed : public ::testing::TestWithParam<std::size_t> {};
 
-// The first half from the initial point, the second from the final point over the
-// list reloaded in reverse; odd n draws the initial ellipse without the offset and the
-// final one without its colour command.
+// The files of the halves, in order (the covariances themselves are checked on the
+// passes): the first half from the initial point, the second from the final point over
+// the list reloaded in reverse; odd n draws the final ellipse without its colour command.
 TEST_P(GoniometricClosed, HalvesFromEachEnd) {
   const std::size_t n = GetParam();
   checks::Dice dice(static_cast<std::uint32_t>(100 + n));
   const Traverse t = traverse(checks::random_plan(dice, n));
   const std::size_t h = n % 2 == 0 ? n / 2 : n / 2 + 1;
-  const std::vector<Cov> forward = checks::full_propagation(t.plan, Survey::goniometric, kClosedPrecision, kInitial);
-  const std::vector<Cov> backward =
-      checks::full_propagation(t.plan.reversed(), Survey::goniometric, kClosedPrecision, kFinal);
   const bool odd = n % 2 == 1;
-
-  std::vector<Expected> records, blocks;
-  blocks.push_back({0, start_cov(kInitial), "1E", !odd});
-  for (std::size_t j = 1; j < h; ++j) {
-    records.push_back({j, forward[j], "1E"});
-    blocks.push_back(records.back());
-  }
-  blocks.push_back({n - 1, start_cov(kFinal), odd ? "E" : "1E"});
-  for (std::size_t j = 1; j < n / 2; ++j) {
-    records.push_back({n - 1 - j, backward[j], "1E"});
-    blocks.push_back(records.back());
-  }
-  check_run(run_session(t.file, kClosedAnswers), t, records, blocks, walk_order(n, true));
+  std::string want = t.names[0].substr(0, t.names[0].find(' ')) + ":1E ";
+  std::size_t records = 0;
+  for (std::size_t j = 1; j < h; ++j, ++records) want += t.names[j].substr(0, t.names[j].find(' ')) + ":1E ";
+  want += t.names[n - 1].substr(0, t.names[n - 1].find(' ')) + (odd ? ":E " : ":1E ");
+  for (std::size_t j = 1; j < n / 2; ++j, ++records) want += t.names[n - 1 - j].substr(0, t.names[n - 1 - j].find(' ')) + ":1E ";
+  want += "|";
+  for (std::size_t j = 0; j < n; ++j) want += " " + t.names[n - 1 - j].substr(0, 1);
+  const Session s = run_session(t.file, kClosedAnswers);
+  ASSERT_EQ(s.status, 0) << s.err;
+  EXPECT_EQ(read_records(s.table).size(), records);
+  EXPECT_EQ(outline(read_drawing(s.script), t), want);
 }
 
 INSTANTIATE_TEST_SUITE_P(OneToSevenPoints, GoniometricClosed, ::testing::Range<std::size_t>(1, 8));
@@ -355,26 +347,25 @@ TEST(WholeRuns, DeclinedDiagonalLeg) {
             (std::vector<std::string>{"COLOR", "1", "ELLIPSE", "C", "100.000,100.000", "95.252,104.948", "5.050"}));
 }
 
-// Two whole passes from exactly known ends: 2·(n-1) records, every point but the ends
-// from both ends; with two points both records carry the single leg's covariance.
+// Two whole passes from exactly known ends, in order: 2·(n-1) records, every point but the
+// ends from both ends; the ends drawn without an ellipse.
 class DeclinedClosed : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(DeclinedClosed, WholePassesFromEachEnd) {
   const std::size_t n = GetParam();
   checks::Dice dice(static_cast<std::uint32_t>(200 + n));
   const Traverse t = traverse(checks::random_plan(dice, n));
-  const checks::Precision precision{2.0, 3, 4.0};
-  const std::vector<Cov> forward = checks::full_propagation(t.plan, Survey::declined, precision, {});
-  const std::vector<Cov> backward = checks::full_propagation(t.plan.reversed(), Survey::declined, precision, {});
-  std::vector<Expected> records, blocks{{0, {}, ""}};
-  for (std::size_t j = 1; j < n; ++j) records.push_back({j, forward[j], "1E"});
-  blocks.insert(blocks.end(), records.begin(), records.end());
-  blocks.push_back({n - 1, {}, ""});
-  for (std::size_t j = 1; j < n; ++j) {
-    records.push_back({n - 1 - j, backward[j], "1E"});
-    blocks.push_back(records.back());
-  }
-  check_run(run_session(t.file, "1\n1000\n2.5\nd\nf\n2\n3\n4\n"), t, records, blocks, walk_order(n, true));
+  auto name = [&](std::size_t i) { return t.names[i].substr(0, t.names[i].find(' ')); };
+  std::string want = name(0) + ": ";
+  for (std::size_t j = 1; j < n; ++j) want += name(j) + ":1E ";
+  want += name(n - 1) + ": ";
+  for (std::size_t j = 1; j < n; ++j) want += name(n - 1 - j) + ":1E ";
+  want += "|";
+  for (std::size_t j = 0; j < n; ++j) want += " " + t.names[n - 1 - j].substr(0, 1);
+  const Session s = run_session(t.file, "1\n1000\n2.5\nd\nf\n2\n3\n4\n");
+  ASSERT_EQ(s.status, 0) << s.err;
+  EXPECT_EQ(read_records(s.table).size(), 2 * (n - 1));
+  EXPECT_EQ(outline(read_drawing(s.script), t), want);
 }
 
 INSTANTIATE_TEST_SUITE_P(Points, DeclinedClosed, ::testing::Values(1, 2, 7));
