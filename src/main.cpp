@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   // The file's text and the point lists are a few large blocks that live one pass
   // each: mapped on their own, they go back to the system when freed instead of
   // leaving the heap as large as the largest moment of every pass together.
-  mallopt(M_MMAP_THRESHOLD, 1 << 20);
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);  // NOLINT(concurrency-mt-unsafe): one thread, before any other work
 #endif
   std::ios::sync_with_stdio(false);
   std::cin.tie(nullptr);       // the dialogue flushes its prompts itself

@@ -405,30 +405,26 @@ std::vector<std::string> reading_warnings(const CoordinateFile& file) {
   return warnings;
 }
 
-PointList load_points(CoordinateFile& file, std::int32_t n) {
+namespace {
+
+// A pass that stores the i-th point read at position i, or at n+1-i in reverse.
+PointList load_pass(CoordinateFile& file, std::int32_t n, bool reversed) {
   start_pass(file);
   PointList list;
   list.n = n;
   list.points.resize(static_cast<std::size_t>(n));
   for (std::int32_t i = 1; i <= n; ++i) {
     read_point(file, i);
-    list.at(i) = file.reading;
+    list.at(reversed ? n + 1 - i : i) = file.reading;
   }
   end_pass(file);
   return list;
 }
 
-PointList load_points_reversed(CoordinateFile& file, std::int32_t n) {
-  start_pass(file);
-  PointList list;
-  list.n = n;
-  list.points.resize(static_cast<std::size_t>(n));
-  for (std::int32_t i = 1; i <= n; ++i) {
-    read_point(file, i);
-    list.at(n + 1 - i) = file.reading;
-  }
-  end_pass(file);
-  return list;
-}
+}  // namespace
+
+PointList load_points(CoordinateFile& file, std::int32_t n) { return load_pass(file, n, false); }
+
+PointList load_points_reversed(CoordinateFile& file, std::int32_t n) { return load_pass(file, n, true); }
 
 }  // namespace elipses

@@ -1,6 +1,5 @@
 #include "input/text_encoding.hpp"
 
-#include <cstdio>
 
 namespace elipses {
 
@@ -68,9 +67,10 @@ std::string quote_for_message(std::string_view text) {
   for (std::size_t i = 0; i < text.size() && i < longest; ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (c < 0x20 || c == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
+      constexpr char hex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 0x0F];
     } else {
       out += static_cast<char>(c);
     }

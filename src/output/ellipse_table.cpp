@@ -16,8 +16,7 @@ void write_table_record(EllipseTableWriter& table, std::string_view name, double
   char* const record = table.text.room(160);
   char* at = record;
   const std::size_t name_size = std::min<std::size_t>(name.size(), 16);  // four characters, up to 16 bytes
-  std::memcpy(at, name.data(), name_size);
-  at += name_size;
+  at = std::copy_n(name.data(), name_size, at);
   *at++ = ' ';
   *at++ = ' ';
   bool fits = true;
@@ -26,8 +25,8 @@ void write_table_record(EllipseTableWriter& table, std::string_view name, double
   at = put_fixed_point_field(at, a, 12, 3, fits);
   at = put_fixed_point_field(at, b, 12, 3, fits);
   at = put_fixed_point_field(at, teta_gon, 12, 4, fits);
-  std::memcpy(at, "   gon", 6);
-  at += 6;
+  constexpr std::string_view unit = "   gon";
+  at = std::copy(unit.begin(), unit.end(), at);
   at = put_fixed_point_field(at, sigma_m, 10, 6, fits);
   at = put_fixed_point_field(at, sigma_p, 10, 6, fits);
   at = put_fixed_point_field(at, cov_mp, 10, 6, fits);

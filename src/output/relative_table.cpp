@@ -1,7 +1,7 @@
 #include "output/relative_table.hpp"
 
 #include <cmath>
-#include <cstring>
+#include <algorithm>
 
 #include "output/compact_numbers.hpp"
 #include "propagation/ellipse.hpp"
@@ -26,8 +26,7 @@ void write_relative_records(RelativeTableWriter& table, const PointList& points,
     char* at = record;
     const auto put_name = [&](const std::string& name) {
       const std::size_t size = std::min<std::size_t>(name.size(), 16);
-      std::memcpy(at, name.data(), size);
-      at += size;
+      at = std::copy_n(name.data(), size, at);
     };
     bool fits = true;
     const auto put_field = [&](double value, int width, int decimals) {

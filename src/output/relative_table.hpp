@@ -1,6 +1,6 @@
 #pragma once
 // elipses-relativas.txt: the relative ellipse of every leg, the precision of the vector
-// between two neighbouring points, which specifications for adjacent marks are written
+// between two neighbouring points, which tolerances for adjacent marks are written
 // against ("2 cm + 50 ppm at 95 %"). A header naming each column with its unit, then one
 // record per leg in file order; CR LF line ends.
 #include <cstddef>
