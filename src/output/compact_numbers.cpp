@@ -14,6 +14,11 @@ namespace {
 __extension__ typedef unsigned __int128 Unsigned128;
 
 constexpr std::uint64_t powers_of_ten[7] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+// 10^1 .. 10^19: the bounds of 1 .. 19 digits.
+constexpr std::uint64_t powers_of_ten_wide[19] = {
+    10U, 100U, 1000U, 10000U, 100000U, 1000000U, 10000000U, 100000000U, 1000000000U, 10000000000U, 100000000000U,
+    1000000000000U, 10000000000000U, 100000000000000U, 1000000000000000U, 10000000000000000U,
+    100000000000000000U, 1000000000000000000U, 10000000000000000000U};
 
 // |value| rounded to `decimals` (0..6) decimals as a whole number of units of the last
 // decimal, exactly as the decimal expansion of the double rounds, ties to even; false
@@ -45,53 +50,70 @@ bool rounded_units(double magnitude, int decimals, std::uint64_t& units) {
 
 }  // namespace
 
-char* put_fixed_point_field(char* out, double value, int width, int decimals, bool& fits) {
-  std::uint64_t units = 0;
-  if (decimals < 0 || decimals > 6 || !std::isfinite(value) || !rounded_units(std::fabs(value), decimals, units)) {
-    return put_fixed_point_field_general(out, value, width, decimals, fits);
-  }
-  // The digits right to left, two at a time.
-  static constexpr char pairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
-  const bool minus = value < 0.0 && units != 0;  // no sign for a value that rounds to zero
-  char digits[24];
-  char* first = digits + sizeof digits;
-  while (units >= 100) {
-    const auto pair = static_cast<std::size_t>(units % 100) * 2;
-    units /= 100;
-    *--first = pairs[pair + 1];
-    *--first = pairs[pair];
-  }
-  if (units >= 10) {
-    *--first = pairs[units * 2 + 1];
-    *--first = pairs[units * 2];
-  } else {
-    *--first = static_cast<char>('0' + units);
-  }
-  const char* const last = digits + sizeof digits;
-  // No digit before the point when the whole part is zero (.500).
-  while (last - first < decimals) *--first = '0';
-  const char* const point = last - decimals;
-  if (decimals > 0 && first == point - 1 && *first == '0') ++first;
-  const auto length = static_cast<int>(last - first) + (decimals > 0 ? 1 : 0) + (minus ? 1 : 0);
+namespace {
+
+constexpr char digit_pairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The field of `units` units of the Decimals-th decimal, right to left straight into the
+// field: the decimals, the point, the whole digits two at a time, the sign, the blanks.
+// No digit before the point when the whole part is zero (.500).
+template <int Decimals>
+char* put_units_field(char* out, std::uint64_t units, bool minus, int width, bool& fits) {
+  constexpr std::uint64_t scale = powers_of_ten[Decimals];
+  std::uint64_t whole = units / scale;
+  std::uint64_t fraction = units % scale;
+  int whole_digits = whole != 0 || Decimals == 0 ? 1 : 0;
+  while (whole_digits >= 1 && whole_digits < 20 && whole >= powers_of_ten_wide[whole_digits - 1]) ++whole_digits;
+  const int length = whole_digits + (Decimals > 0 ? Decimals + 1 : 0) + (minus ? 1 : 0);
   const auto w = static_cast<std::size_t>(width);
   if (length > width) {
     std::memset(out, '*', w);
     fits = false;
     return out + w;
   }
-  // Into place: the blanks, the sign, the whole digits, the point, the decimals.
-  char* at = out;
-  for (int i = length; i < width; ++i) *at++ = ' ';
-  if (minus) *at++ = '-';
-  while (first != point) *at++ = *first++;
-  if (decimals > 0) {
-    *at++ = '.';
-    while (first != last) *at++ = *first++;
+  char* at = out + w;
+  int left = Decimals;
+  for (; left >= 2; left -= 2) {
+    const auto pair = static_cast<std::size_t>(fraction % 100) * 2;
+    fraction /= 100;
+    *--at = digit_pairs[pair + 1];
+    *--at = digit_pairs[pair];
   }
+  if (left == 1) *--at = static_cast<char>('0' + fraction);
+  if (Decimals > 0) *--at = '.';
+  int digits = whole_digits;
+  for (; digits >= 2; digits -= 2) {
+    const auto pair = static_cast<std::size_t>(whole % 100) * 2;
+    whole /= 100;
+    *--at = digit_pairs[pair + 1];
+    *--at = digit_pairs[pair];
+  }
+  if (digits == 1) *--at = static_cast<char>('0' + whole);
+  if (minus) *--at = '-';
+  while (at != out) *--at = ' ';
   return out + w;
+}
+
+}  // namespace
+
+char* put_fixed_point_field(char* out, double value, int width, int decimals, bool& fits) {
+  std::uint64_t units = 0;
+  if (decimals < 0 || decimals > 6 || !std::isfinite(value) || !rounded_units(std::fabs(value), decimals, units)) {
+    return put_fixed_point_field_general(out, value, width, decimals, fits);
+  }
+  const bool minus = value < 0.0 && units != 0;  // no sign for a value that rounds to zero
+  switch (decimals) {
+    case 0: return put_units_field<0>(out, units, minus, width, fits);
+    case 1: return put_units_field<1>(out, units, minus, width, fits);
+    case 2: return put_units_field<2>(out, units, minus, width, fits);
+    case 3: return put_units_field<3>(out, units, minus, width, fits);
+    case 4: return put_units_field<4>(out, units, minus, width, fits);
+    case 5: return put_units_field<5>(out, units, minus, width, fits);
+    default: return put_units_field<6>(out, units, minus, width, fits);
+  }
 }
 
 char* put_fixed_point_field_general(char* out, double value, int width, int decimals, bool& fits) {

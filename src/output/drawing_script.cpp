@@ -13,6 +13,26 @@ namespace {
 
 // Every number of the script goes through these two, which count the lines whose value
 // did not fit (a coordinate of a million metres or more, say).
+ScriptNumberLine number_text(double x) {
+  ScriptNumberLine line;
+  line.size = static_cast<std::size_t>(put_compact_number(line.text, x, line.fits) - line.text);
+  return line;
+}
+
+ScriptNumberLine pair_text(double m, double p) {
+  ScriptNumberLine line;
+  char* end = put_compact_number(line.text, m, line.fits);
+  *end++ = ',';
+  end = put_compact_number(end, p, line.fits);
+  line.size = static_cast<std::size_t>(end - line.text);
+  return line;
+}
+
+void put_number_line(DrawingScriptWriter& script, const ScriptNumberLine& line) {
+  if (!line.fits) ++script.lines_not_fitting;
+  script.text.put_line(std::string_view(line.text, line.size));
+}
+
 void number_line(DrawingScriptWriter& script, double x) {
   bool fits = true;
   char* end = put_compact_number(script.text.room(number_room + 2), x, fits);
@@ -35,13 +55,49 @@ void point_line(DrawingScriptWriter& script, double m, double p) {
 
 char digit(double d) { return static_cast<char>('0' + static_cast<int>(d)); }
 
+// TEXT at a start point already formatted, with the height and rotation of every text.
+void write_text_command(DrawingScriptWriter& script, const DrawingSettings& settings, const ScriptNumberLine& start,
+                        std::string_view text) {
+  if (!script.text_lines_ready || script.text_height != settings.text_height ||
+      script.text_rotation != settings.text_rotation) {
+    script.height_line = number_text(settings.text_height);
+    script.rotation_line = number_text(settings.text_rotation);
+    script.text_height = settings.text_height;
+    script.text_rotation = settings.text_rotation;
+    script.text_lines_ready = true;
+  }
+  script.text.put_line("TEXT");
+  put_number_line(script, start);
+  put_number_line(script, script.height_line);
+  put_number_line(script, script.rotation_line);
+  script.text.put_line(text);
+}
+
 void write_text_command(DrawingScriptWriter& script, const DrawingSettings& settings, double m, double p,
                         std::string_view text) {
-  script.text.put_line("TEXT");
-  point_line(script, m, p);
-  number_line(script, settings.text_height);
-  number_line(script, settings.text_rotation);
-  script.text.put_line(text);
+  write_text_command(script, settings, pair_text(m, p), text);
+}
+
+// A point's name at the point, and its ellipse when drawn, with the point's position
+// formatted once for both.
+void write_point_block(DrawingScriptWriter& script, const DrawingSettings& settings, const Point& point,
+                       const EllipseScriptGeometry& geometry, bool colour) {
+  const ScriptNumberLine position = pair_text(point.m, point.p);
+  script.text.put_line("COLOR");
+  script.text.put_line("7");
+  write_text_command(script, settings, position, point.name);
+  if (colour) {
+    script.text.put_line("COLOR");
+    script.text.put_line("1");
+  }
+  if (!geometry.drawn) return;
+  script.text.put_line("ELLIPSE");
+  script.text.put_line("C");
+  put_number_line(script, geometry.centre_m == point.m && geometry.centre_p == point.p
+                              ? position
+                              : pair_text(geometry.centre_m, geometry.centre_p));
+  point_line(script, geometry.axis_end_m, geometry.axis_end_p);
+  number_line(script, geometry.other_axis);
 }
 
 const char* traverse_title(const DrawingSettings& settings) {
@@ -195,10 +251,8 @@ void write_chain_blocks(DrawingScriptWriter& script, const DrawingSettings& sett
   for (std::size_t i = 0; i < chain.computed.size(); ++i) {
     const Point& point = walked.at(Chain::position_of(i));
     const EllipseParams params = ellipse_parameters(chain.computed[i], settings.k);
-    write_label_block(script, settings, point.name, point.m, point.p);
     const EllipseScriptGeometry g = ellipse_script_geometry(point.m, point.p, params, settings.scale);
-    if (!style.colour_only_when_drawn || g.drawn) write_colour(script, '1');
-    if (g.drawn) write_ellipse_command(script, g);
+    write_point_block(script, settings, point, g, !style.colour_only_when_drawn || g.drawn);
   }
 }
 

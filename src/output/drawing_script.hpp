@@ -34,10 +34,24 @@ struct DrawingSettings {
   ObservationPrecision precision;   // for the legend's figures
 };
 
+// One number line or point line of the script, formatted once where it is written
+// again and again (the text height, a point's position).
+struct ScriptNumberLine {
+  char text[80];
+  std::size_t size = 0;
+  bool fits = true;
+};
+
 struct DrawingScriptWriter {
   explicit DrawingScriptWriter(std::ostream& file) : text(file) {}
   TextOutput text;
   std::size_t lines_not_fitting = 0;  // number lines written as asterisks
+  // The text height and rotation of every text command, formatted once.
+  bool text_lines_ready = false;
+  double text_height = 0.0;
+  double text_rotation = 0.0;
+  ScriptNumberLine height_line;
+  ScriptNumberLine rotation_line;
 };
 
 // Where the ellipse of a point at (m, p) goes in the drawing, in drawing units.
