@@ -258,6 +258,24 @@ TEST(OpenTraverse, AdjustmentAgreesWithThePropagation) {
   }
 }
 
+// Worked by hand: three points along M, (0,0), (100,0), (200,0), exact lengths and ends,
+// 5" directions. The angles at stations 1 and 2 swing point 3 across the line with lever
+// arms 200 and 100 m: var P = (200^2 + 100^2) s^2 = 50000 s^2 (s^2 the angle variance).
+// The angular misclosure sums the 3 angles, variance 3 s^2, and shares -(200 + 100) s^2
+// with P. Spread equally over the angles, it leaves 50000 s^2 - 300^2 s^4 / (3 s^2) =
+// 20000 s^2 of linear misclosure in P, and nothing in M.
+TEST(ClosedTraverse, LinearMisclosureAfterTheAngularOneIsSpread) {
+  ObservationPrecision angles_only;
+  angles_only.angle_seconds = 5.0;
+  const double s2 = angle_variance(angles_only);
+  const PredictedMisclosure closure =
+      predicted_misclosure(list_of({{0, 0}, {100, 0}, {200, 0}}), ObservationMode::goniometric, angles_only, {}, {});
+  EXPECT_NEAR(closure.linear.var_p, 50000 * s2, 1e-9 * 50000 * s2);
+  EXPECT_NEAR(closure.linear_after_angular.var_p, 20000 * s2, 1e-9 * 50000 * s2);
+  EXPECT_EQ(closure.linear_after_angular.var_m, 0.0);
+  EXPECT_EQ(closure.linear_after_angular.cov_mp, 0.0);
+}
+
 // Worked by hand: goniometric, 3 mm + 2 ppm, 5", points 1 (0,0), 2 (100,0), 3 (200,0),
 // points 1 and 3 known. Only point 2 is unknown. By its coordinates (M2, P2):
 //   length 1->2: (1, 0); length 2->3: (-1, 0); each sigma^2 = (2*100e-6)^2 + 0.003^2 = 9.04e-6

@@ -92,3 +92,19 @@ TEST(FreeForm, ShortDecimalsReadAsTheExactConversion) {
 
 }  // namespace
 }  // namespace elipses
+
+#include "input/text_encoding.hpp"
+
+namespace elipses {
+namespace {
+
+TEST(TextEncoding, MessagesQuoteWholeCharactersAndShowControlBytes) {
+  EXPECT_EQ(quote_for_message("a\tb\r"), "a\\x09b\\x0D");
+  // 39 letters then a two-byte one: cut before it, never in the middle.
+  const std::string long_name = std::string(39, 'a') + "\xC3\x89vora";
+  EXPECT_EQ(quote_for_message(long_name), std::string(39, 'a') + "...");
+  EXPECT_EQ(quote_for_message("\xC3\x89vora"), "\xC3\x89vora");
+}
+
+}  // namespace
+}  // namespace elipses

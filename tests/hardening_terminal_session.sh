@@ -3,9 +3,9 @@
 # shows its prompt, as a person would. The screen must show every prompt with the typed
 # answer on the same line and every empty line of the dialogue (compared whole with
 # hardening_terminal_screen.txt), and the files must be those of the same answers piped.
-# A prompt left in the output buffer never appears, and the session times out. At the
-# option a slip is typed first: at a terminal it is explained and the question asked
-# again, and the run still ends with the piped run's files.
+# A prompt left in the output buffer never appears, and the session times out. A missing
+# file's name and, at the option, a slip are typed first: at a terminal each is explained
+# and the question asked again, and the run still ends with the piped run's files.
 # Usage: hardening_terminal_session.sh ELIPSES_EXECUTABLE SOURCE_DIR
 set -euo pipefail
 executable=$1
@@ -59,6 +59,11 @@ line=0
 while IFS= read -r answer || [ -n "$answer" ]; do
   line=$((line + 1))
   row=$(wait_for_prompt_below "$row") || fail "no prompt shown before typing \"$answer\""
+  if [ "$line" -eq 1 ]; then
+    tmux_ send-keys -t session -l "nada.txt"
+    tmux_ send-keys -t session Enter
+    row=$(wait_for_prompt_below "$row") || fail "the file name was not asked again after a missing file"
+  fi
   if [ "$line" -eq 2 ]; then
     tmux_ send-keys -t session -l "cinco"
     tmux_ send-keys -t session Enter

@@ -43,12 +43,32 @@ void free_slot(int slot) {
   if (slot >= 0) slot_in_use[slot] = 0;
 }
 
+// While the finished files are being put in place, an interrupt waits for the swap to
+// end (whichever way), so that the results are never left half old and half new.
+volatile std::sig_atomic_t swapping = 0;
+volatile std::sig_atomic_t interrupt_while_swapping = 0;
+
 void interrupted(int signal_number) {
-  for (int i = 0; i < slot_count; ++i) {
-    if (slot_in_use[i] != 0) remove_file_now(temporary_paths[i]);
+  if (swapping != 0) {
+    interrupt_while_swapping = signal_number;
+    return;
   }
-  write_to_standard_error_now("\nelipses: interrompido; os ficheiros de resultados anteriores ficam como estavam\n");
+  bool removed = false;
+  for (int i = 0; i < slot_count; ++i) {
+    if (slot_in_use[i] != 0) {
+      remove_file_now(temporary_paths[i]);
+      removed = true;
+    }
+  }
+  write_to_standard_error_now(removed ? "\nelipses: interrompido; os ficheiros de resultados anteriores ficam como estavam\n"
+                                      : "\nelipses: interrompido\n");
   end_process_now(128 + signal_number);
+}
+
+// Ends the swap; an interrupt that came during it now ends the run.
+void end_swap() {
+  swapping = 0;
+  if (interrupt_while_swapping != 0) interrupted(interrupt_while_swapping);
 }
 
 std::string joined(const std::string& directory, const std::string& name) {
@@ -109,15 +129,49 @@ void OutputFiles::finish() {
                         "\": existe uma pasta com esse nome");
     }
   }
+  // The earlier files are set aside, the new ones moved in, and the earlier ones let go
+  // only when every new one is in place; if any step fails, what was set aside comes back.
+  swapping = 1;
+  std::vector<std::pair<std::string, std::string>> set_aside;  // final path, its earlier file
+  const auto restore = [&] {
+    for (const auto& [final_path, earlier] : set_aside) replace_file(earlier, final_path);
+  };
+  try {
+    for (const auto& file : files_) {
+      std::error_code error;
+      if (!std::filesystem::exists(std::filesystem::u8path(file->final_path), error)) continue;
+      const std::string earlier = file->temporary_path + ".anterior";
+      const std::string reason = replace_file(file->final_path, earlier);
+      if (!reason.empty()) {
+        restore();
+        throw OutputError("nao foi possivel substituir o ficheiro \"" + file->final_path + "\" (em uso?): " + reason);
+      }
+      set_aside.emplace_back(file->final_path, earlier);
+    }
+    for (std::size_t moved = 0; moved < files_.size(); ++moved) {
+      const auto& file = files_[moved];
+      const std::string reason = replace_file(file->temporary_path, file->final_path);
+      if (!reason.empty()) {
+        for (std::size_t k = 0; k < moved; ++k) {
+          remove_file_now(files_[k]->final_path.c_str());
+          files_[k]->temporary_path.clear();
+        }
+        restore();
+        throw OutputError("nao foi possivel colocar o ficheiro \"" + file->final_path + "\" no lugar do anterior: " +
+                          reason);
+      }
+    }
+  } catch (...) {
+    end_swap();
+    throw;
+  }
   for (const auto& file : files_) {
     free_slot(file->slot);
     file->slot = -1;
-    const std::string reason = replace_file(file->temporary_path, file->final_path);
-    if (!reason.empty()) {
-      throw OutputError("nao foi possivel colocar o ficheiro \"" + file->final_path + "\" no lugar do anterior: " + reason);
-    }
     file->temporary_path.clear();
   }
+  for (const auto& [final_path, earlier] : set_aside) remove_file_now(earlier.c_str());
+  end_swap();
 }
 
 std::string OutputFiles::directory_for_messages() const {

@@ -151,12 +151,17 @@ std::string misclosure_report(const RunSettings& settings, ObservationMode mode,
     }
     report += "\n";
   }
-  const EllipseParams one_sigma = ellipse_parameters(closure.linear, 1.0);
+  // The linear misclosure as the field computation meets it: after the angular one has
+  // been spread over the angles.
+  const Covariance2& linear = closure.linear_after_angular;
+  const EllipseParams one_sigma = ellipse_parameters(linear, 1.0);
   const auto ratio = [&](double a) {
     return a > 0.0 ? "1:" + fixed_text(std::floor(closure.traverse_length / a), 0) : std::string("exacto");
   };
-  report += "elipses:   linear: sM " + fixed_text(std::sqrt(closure.linear.var_m), 3) + " m, sP " +
-            fixed_text(std::sqrt(closure.linear.var_p), 3) + " m; elipse a 1 sigma " + fixed_text(one_sigma.a, 3) +
+  report += std::string("elipses:   linear") +
+            (mode == ObservationMode::goniometric ? " (depois de distribuido o erro angular)" : "") + ": sM " +
+            fixed_text(std::sqrt(std::max(0.0, linear.var_m)), 3) + " m, sP " + fixed_text(std::sqrt(std::max(0.0, linear.var_p)), 3) +
+            " m; elipse a 1 sigma " + fixed_text(one_sigma.a, 3) +
             " x " + fixed_text(one_sigma.b, 3) + " m (" + ratio(one_sigma.a) + ")";
   if (settings.ellipse_option > 1) {
     report += ", a " + percent + " " + fixed_text(k * one_sigma.a, 3) + " x " + fixed_text(k * one_sigma.b, 3) + " m (" +
@@ -305,9 +310,19 @@ int run_dialogue(Console& console, const RunExtras& extras) {
   show_empty_line(console);
 
   RunSettings settings;
-  settings.coordinate_file_name = read_file_name_answer(console, " Nome do ficheiro de coordenadas: ");
   OpenTraverse traverse;
-  open_traverse(traverse, settings.coordinate_file_name, console.err);
+  for (;;) {
+    settings.coordinate_file_name = read_file_name_answer(console, " Nome do ficheiro de coordenadas: ");
+    try {
+      open_traverse(traverse, settings.coordinate_file_name, console.err);
+      break;
+    } catch (const InputError& error) {
+      // At a terminal a file that cannot be used is explained and its name asked again.
+      if (!console.interactive) throw;
+      console.err << "elipses: " << error.what() << "; escreva o nome de outro ficheiro\n";
+      traverse = OpenTraverse();
+    }
+  }
   RunOutputs outputs(extras);
   PointList forward = load_points(traverse.file, traverse.n);
 

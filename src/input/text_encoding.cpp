@@ -64,18 +64,24 @@ unsigned char windows_1252_byte(char32_t character) {
 std::string quote_for_message(std::string_view text) {
   constexpr std::size_t longest = 40;
   std::string out;
-  for (std::size_t i = 0; i < text.size() && i < longest; ++i) {
+  std::size_t i = 0;
+  while (i < text.size() && i < longest) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (c < 0x20 || c == 0x7F) {
       constexpr char hex[] = "0123456789ABCDEF";
       out += "\\x";
       out += hex[c >> 4];
       out += hex[c & 0x0F];
-    } else {
-      out += static_cast<char>(c);
+      ++i;
+      continue;
     }
+    // A character is kept whole or not at all: a Portuguese letter is never cut in two.
+    const std::size_t length = utf8_character_length(text, i);
+    if (i + length > longest) break;
+    out.append(text, i, length);
+    i += length;
   }
-  if (text.size() > longest) out += "...";
+  if (i < text.size()) out += "...";
   return out;
 }
 

@@ -381,6 +381,16 @@ PredictedMisclosure predicted_misclosure(const PointList& points, ObservationMod
     const double angle_var = angle_variance(precision);
     closure.angular_variance = static_cast<double>(n) * angle_var;
     const Point& target = points.at(n);
+    // Covariance of the linear misclosure with the angular one, m·rad: every station
+    // angle but the last turns point n about its station.
+    double with_angular_m = 0.0;
+    double with_angular_p = 0.0;
+    for (std::int32_t i = 1; i < n; ++i) {
+      with_angular_m += (target.p - points.at(i).p) * angle_var;
+      with_angular_p -= (target.m - points.at(i).m) * angle_var;
+    }
+    closure.with_angular_m = with_angular_m;
+    closure.with_angular_p = with_angular_p;
     for (std::int32_t i = 1; i < n; ++i) {
       const Leg leg = leg_geometry(points, i);
       const double length_var = distance_variance(precision, leg.length);
@@ -404,6 +414,14 @@ PredictedMisclosure predicted_misclosure(const PointList& points, ObservationMod
   const Covariance2 final_covariance = start_covariance(final_point);
   closure.linear = Covariance2{c.var_m + final_covariance.var_m, c.var_p + final_covariance.var_p,
                                c.cov_mp + final_covariance.cov_mp};
+  // Once the angular misclosure is spread over the angles (equally, as their weights are
+  // equal), what is left of the linear one: its covariance given the angular one.
+  closure.linear_after_angular = closure.linear;
+  if (closure.angular_variance > 0.0) {
+    closure.linear_after_angular.var_m -= square(closure.with_angular_m) / closure.angular_variance;
+    closure.linear_after_angular.var_p -= square(closure.with_angular_p) / closure.angular_variance;
+    closure.linear_after_angular.cov_mp -= closure.with_angular_m * closure.with_angular_p / closure.angular_variance;
+  }
   return closure;
 }
 

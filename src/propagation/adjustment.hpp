@@ -61,7 +61,13 @@ Covariance2 relative_covariance(const TraverseCovariance& joint, std::int32_t i)
 struct PredictedMisclosure {
   double angular_variance = 0.0;  // rad^2: goniometric, the n station angles, n * sigma_angle^2; declined 0
   Covariance2 linear;             // m^2: in M and P
-  double traverse_length = 0.0;   // m: the sum of the legs
+  double with_angular_m = 0.0;    // m·rad: covariance of the linear misclosure in M with the angular one
+  double with_angular_p = 0.0;    // m·rad: the same in P
+  // m^2: the linear misclosure once the angular one is spread over the angles, as a
+  // surveyor computes it in the field (the covariance given the angular misclosure);
+  // the same as `linear` in declined mode.
+  Covariance2 linear_after_angular;
+  double traverse_length = 0.0;  // m: the sum of the legs
 };
 
 // The linear misclosure's covariance is the open propagation from point 1 to point n over
