@@ -37,7 +37,7 @@ struct DrawingSettings {
 // One number line or point line of the script, formatted once where it is written
 // again and again (the text height, a point's position).
 struct ScriptNumberLine {
-  char text[80];
+  char text[80] = {};
   std::size_t size = 0;
   bool fits = true;
 };
