@@ -126,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0 --nivel 2.5",
                                 "1 a 8"},
                       UsageCase{"--ajustada --ajustada", "--ajustada foi dada mais de uma vez"},
-                      UsageCase{"p.txt --mm", "--mm precisa de um valor"}));
+                      UsageCase{"p.txt --mm", "--mm precisa de um valor"},
+                      UsageCase{"p.txt --modo g --poligonal a --mm --ppm 2 --segundos 5", "--mm precisa de um valor"}));
 
 TEST(CommandLine, UsageErrorsEndWithStatusTwoAndWriteNothing) {
   TempDir dir;

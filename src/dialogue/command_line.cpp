@@ -106,6 +106,10 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   }
   for (const Given* option : {&mode, &traverse, &fixed, &ppm, &seconds, &level, &scale, &height, &initial, &final_point, &folder}) {
     if (option->values.size() > 1) refuse("a opcao " + std::string(option->name) + " foi dada mais de uma vez");
+    // "--mm --ppm 2": the next option taken for a value means the value is missing.
+    if (option->present() && option->values.front().rfind("--", 0) == 0) {
+      refuse("a opcao " + std::string(option->name) + " precisa de um valor");
+    }
   }
   if (!app.remaining().empty()) {
     const std::string unknown = app.remaining().front();

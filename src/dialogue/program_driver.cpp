@@ -205,6 +205,10 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
       write_point_record(table, forward.at(i), joint.points[static_cast<std::size_t>(i - 1)], drawing.k);
     }
     table.text.flush();
+    if (table.records_not_fitting > 0) {
+      err << "elipses: aviso: " << table.records_not_fitting
+          << " registo(s) do elipses-ajustada.txt tem valores que nao cabem na coluna, escritos como asteriscos\n";
+    }
     DrawingScriptWriter script(outputs.files.create("elipses-ajustada.scr"));
     DrawingSettings adjusted = drawing;
     adjusted.adjusted = true;
@@ -219,6 +223,10 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
     write_relative_header(table);
     write_relative_records(table, forward, joint, drawing.k);
     table.text.flush();
+    if (table.records_not_fitting > 0) {
+      err << "elipses: aviso: " << table.records_not_fitting
+          << " registo(s) do elipses-relativas.txt tem valores que nao cabem na coluna, escritos como asteriscos\n";
+    }
   }
   return report;
 }
