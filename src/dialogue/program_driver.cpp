@@ -277,13 +277,6 @@ void warn_about_asterisks(std::ostream& err, const RunOutputs& outputs) {
   }
 }
 
-// A length in metres to the tenth of a millimetre, as a message shows it.
-std::string metres_text(double metres) {
-  char text[400];
-  const auto result = std::to_chars(text, text + sizeof text, metres, std::chars_format::fixed, 4);
-  return std::string(text, result.ptr);
-}
-
 // What a finished run leaves, said once the files are in place.
 void report_success(std::ostream& err, const RunSettings& settings, const RunOutputs& outputs) {
   const std::vector<std::string> names = outputs.files.names();
@@ -301,7 +294,7 @@ void report_success(std::ostream& err, const RunSettings& settings, const RunOut
   while (!level.empty() && (level.back() == ' ' || level.back() == ':')) level.pop_back();
   std::string name = outputs.table.largest_a_name;
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  err << "elipses: maior semieixo a: " << metres_text(outputs.table.largest_a) << " m, no ponto " << name
+  err << "elipses: maior semieixo a: " << fixed_text(outputs.table.largest_a, 4) << " m, no ponto " << name
       << " (" << level << ")\n";
 }
 
