@@ -68,6 +68,7 @@ TEST_P(SignalTest, RemovesTemporariesAndKeepsEarlierResults) {
   EXPECT_EQ(WEXITSTATUS(raw), 128 + c.signal_number);
   const std::string err = read_file(err_path);
   EXPECT_NE(err.find("interrompido"), std::string::npos) << err;
+  EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line: " << err;
   EXPECT_EQ(read_file(dir.file("elipses.txt")), "earlier table\r\n");
   EXPECT_EQ(read_file(dir.file("elipses.scr")), "earlier script\r\n");
   std::set<std::string> names;

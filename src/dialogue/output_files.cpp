@@ -8,11 +8,14 @@
 #include "dialogue/platform.hpp"
 
 #ifdef _WIN32
+#include <io.h>
 #include <process.h>
 #define ELIPSES_PROCESS_ID _getpid()
+#define ELIPSES_ERRORS_ON_TERMINAL (_isatty(2) != 0)
 #else
 #include <unistd.h>
 #define ELIPSES_PROCESS_ID getpid()
+#define ELIPSES_ERRORS_ON_TERMINAL (isatty(STDERR_FILENO) == 1)
 #endif
 
 namespace elipses {
@@ -46,6 +49,9 @@ void free_slot(int slot) {
 // While the finished files are being put in place, an interrupt waits for the swap to
 // end (whichever way), so that the results are never left half old and half new.
 volatile std::sig_atomic_t swapping = 0;
+// At a terminal the interrupt's line starts on a line of its own, after the prompt and
+// the ^C the terminal shows; a captured error stream gets the one line alone.
+volatile std::sig_atomic_t errors_on_terminal = 0;
 volatile std::sig_atomic_t interrupt_while_swapping = 0;
 
 void interrupted(int signal_number) {
@@ -60,8 +66,9 @@ void interrupted(int signal_number) {
       removed = true;
     }
   }
-  write_to_standard_error_now(removed ? "\nelipses: interrompido; os ficheiros de resultados anteriores ficam como estavam\n"
-                                      : "\nelipses: interrompido\n");
+  if (errors_on_terminal != 0) write_to_standard_error_now("\n");
+  write_to_standard_error_now(removed ? "elipses: interrompido; os ficheiros de resultados anteriores ficam como estavam\n"
+                                      : "elipses: interrompido\n");
   end_process_now(128 + signal_number);
 }
 
@@ -77,7 +84,10 @@ std::string joined(const std::string& directory, const std::string& name) {
 
 }  // namespace
 
-void remove_temporaries_on_interrupt() { on_interrupt(interrupted); }
+void remove_temporaries_on_interrupt() {
+  errors_on_terminal = ELIPSES_ERRORS_ON_TERMINAL ? 1 : 0;
+  on_interrupt(interrupted);
+}
 
 OutputFiles::OutputFiles(std::string directory) : directory_(std::move(directory)) {
   if (directory_.empty() || directory_ == ".") return;
