@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "output/compact_numbers.hpp"
+#include "output/record_text.hpp"
 #include "output/ellipse_levels.hpp"
 
 namespace elipses {
@@ -273,6 +274,12 @@ void write_adjusted_blocks(DrawingScriptWriter& script, const DrawingSettings& s
   }
 }
 
+std::string centring_legend(const DrawingSettings& settings) {
+  return "Centragem do instrumento=" + given_figure(settings.instrument_centring_mm) +
+         "mm, dos alvos=" + given_figure(settings.target_centring_mm) + "mm; " + std::to_string(settings.sets) +
+         (settings.sets == 1 ? " giro" : " giros");
+}
+
 void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& drawn_order) {
   const double m1 = drawn_order.n > 0 ? drawn_order.at(1).m : 0.0;
   const double p1 = drawn_order.n > 0 ? drawn_order.at(1).p : 0.0;
@@ -291,9 +298,14 @@ void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& set
                        text_field("Incerteza das obs. de distancia=" + truncated_figure(precision.distance_fixed_mm) +
                                       "mm+" + truncated_figure(precision.distance_ppm) + "ppm",
                                   50));
+    const bool in_cc = precision.angle_unit == AngleUnit::centesimal_seconds;
     write_text_command(script, settings, m1, p1 - 500.0,
-                       text_field("Incerteza das obs. de direccao=" + whole_seconds_figure(precision.angle_seconds) + "\"",
+                       text_field("Incerteza das obs. de direccao=" + whole_seconds_figure(precision.angle_seconds) +
+                                      (in_cc ? "cc" : "\""),
                                   50));
+    if (settings.instrument_centring_mm != 0.0 || settings.target_centring_mm != 0.0 || settings.sets != 1) {
+      write_text_command(script, settings, m1, p1 - 600.0, centring_legend(settings));
+    }
   }
   write_colour(script, '3');
   script.text.put_line("PLINE");

@@ -32,7 +32,7 @@ bool adjustment_is_defined(ObservationMode mode, const ObservationPrecision& pre
 }
 
 bool model_is_defined(const ObservationModel& model) {
-  for (const Setup& setup : model.setups) {
+  for (const StationSetup& setup : model.setups) {
     SetupMatrix weight;
     if (!invert_setup_block(setup.covariance(), setup.count, weight)) return false;
   }
@@ -185,7 +185,7 @@ PredictedMisclosure predicted_misclosure(const PointList& points, const Observat
     return j;
   };
   std::array<std::array<double, 3>, 3> w{};  // covariance of (angular, M, P)
-  for (const Setup& setup : model.setups) {
+  for (const StationSetup& setup : model.setups) {
     const SetupMatrix c = setup.covariance();
     std::array<std::array<double, 3>, max_setup_observations> j{};
     for (std::size_t k = 0; k < setup.count; ++k) j[k] = by_observation(setup.observations[k]);

@@ -84,7 +84,7 @@ NetworkAdjustment::NetworkAdjustment(const ObservationModel& model, AdjustmentPl
   inverse_.assign(size_, {});
   weighted_.reserve(model_.setups.size());
   for (std::size_t s = 0; s < model_.setups.size(); ++s) {
-    const Setup& setup = model_.setups[s];
+    const StationSetup& setup = model_.setups[s];
     const std::uint8_t mask = plan_.used.empty() ? 0xFF : plan_.used[s];
     WeightedSetup weighted;
     weighted.setup = s;
@@ -110,7 +110,7 @@ NetworkAdjustment::NetworkAdjustment(const ObservationModel& model, AdjustmentPl
 
 // Adds A_s^T P_s A_s to N and A_s^T P_s B_s to A^T P B: every pair of used observations
 // (x, y) adds p_xy a_x^T a_y, a the derivatives by the unknowns, b those by the known points.
-void NetworkAdjustment::add_setup(const Setup& setup, const WeightedSetup& weighted) {
+void NetworkAdjustment::add_setup(const StationSetup& setup, const WeightedSetup& weighted) {
   for (std::size_t x = 0; x < weighted.count; ++x) {
     const Observation& ox = setup.observations[weighted.used[x]];
     for (std::size_t y = 0; y < weighted.count; ++y) {

@@ -93,7 +93,7 @@ class NetworkAdjustment {
   double inverse(std::size_t i, std::size_t j) const {
     return i <= j ? inverse_[i][j - i] : inverse_[j][i - j];
   }
-  void add_setup(const Setup& setup, const WeightedSetup& weighted);
+  void add_setup(const StationSetup& setup, const WeightedSetup& weighted);
   void factorise();
   void invert_band();
   void solve_for_known_points();

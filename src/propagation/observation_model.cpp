@@ -80,7 +80,7 @@ Observation bearing(const PointList& points, std::int32_t station, std::int32_t 
 }
 
 // sigma^2 B B^T over the setup's observations, B their derivatives by `point`.
-void add_centring(SetupMatrix& part, const Setup& setup, std::int32_t point, double sigma) {
+void add_centring(SetupMatrix& part, const StationSetup& setup, std::int32_t point, double sigma) {
   const double variance = square(sigma);
   if (variance == 0.0) return;
   for (std::size_t x = 0; x < setup.count; ++x) {
@@ -101,7 +101,7 @@ PointDerivative Observation::by(std::int32_t point) const {
   return PointDerivative{point, 0.0, 0.0};
 }
 
-SetupMatrix Setup::covariance() const {
+SetupMatrix StationSetup::covariance() const {
   SetupMatrix c{};
   for (std::size_t x = 0; x < count; ++x) {
     for (std::size_t y = 0; y < count; ++y) c[x][y] = instrument_centring[x][y] + target_centring[x][y];
@@ -129,7 +129,7 @@ ObservationModel build_observation_model(const PointList& points, const Traverse
       (goniometric ? angle_variance(use.precision) : bearing_variance(use.precision)) / sets;
   model.setups.reserve(static_cast<std::size_t>(last_station > 0 ? last_station : 0));
   for (std::int32_t i = 1; i <= last_station; ++i) {
-    Setup setup;
+    StationSetup setup;
     setup.station = i;
     const bool has_leg = i < n;
     if (goniometric) {

@@ -75,7 +75,7 @@ struct Observation {
 constexpr std::size_t max_setup_observations = 3;
 using SetupMatrix = std::array<std::array<double, max_setup_observations>, max_setup_observations>;
 
-struct Setup {
+struct StationSetup {
   std::int32_t station = 0;
   std::array<Observation, max_setup_observations> observations{};
   std::size_t count = 0;
@@ -92,7 +92,7 @@ struct Setup {
 
 struct ObservationModel {
   TraverseShape shape;
-  std::vector<Setup> setups;  // in the order of their stations
+  std::vector<StationSetup> setups;  // in the order of their stations
 };
 
 // The setups of the traverse. Goniometric: stations 1..n of a closed traverse, 1..n-1 of

@@ -15,7 +15,7 @@ TraverseReliability traverse_reliability(const ObservationModel& model, std::int
   const std::size_t size = 2 * static_cast<std::size_t>(n - 2);
   std::vector<double> shift(size);
   for (const WeightedSetup& weighted : adjustment.weighted_setups()) {
-    const Setup& setup = model.setups[weighted.setup];
+    const StationSetup& setup = model.setups[weighted.setup];
     const SetupMatrix sigma = setup.covariance();
     const std::size_t count = weighted.count;
     const auto observation = [&](std::size_t x) -> const Observation& {
