@@ -29,13 +29,13 @@ std::string plain_fixed(double value, int decimals) {
 std::string given_figure(double value) {
   char text[40];
   for (int digits = 1; digits <= 17; ++digits) {
-    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    (void)std::snprintf(text, sizeof text, "%.*g", digits, value);
     if (std::strtod(text, nullptr) == value) break;
   }
   std::string figure = text;
   // A value typed as 0.0001 reads better so than as 1e-04.
   if (figure.find('e') != std::string::npos && value != 0.0 && std::abs(value) >= 1e-6 && std::abs(value) < 1e15) {
-    std::snprintf(text, sizeof text, "%.10f", value);
+    (void)std::snprintf(text, sizeof text, "%.10f", value);
     figure = text;
     while (figure.back() == '0') figure.pop_back();
     if (figure.back() == '.') figure.pop_back();
