@@ -13,6 +13,7 @@
 #include "propagation/adjustment.hpp"
 #include "propagation/declined.hpp"
 #include "propagation/goniometric.hpp"
+#include "propagation/joint_covariance.hpp"
 
 namespace elipses {
 namespace {
@@ -338,8 +339,24 @@ TEST(ClosedTraverse, BandedAgreesWithDense) {
     for (const EndpointCovariance* fin : {&final_end, static_cast<const EndpointCovariance*>(nullptr)}) {
       SCOPED_TRACE(::testing::Message() << (mode == gon ? "goniometric" : "declined") << (fin ? " closed" : " open"));
       const Matrix full = dense_covariance(dense_survey(points, mode, fin));
-      expect_blocks(adjust_traverse(points, mode, usual, start_end, fin), full,
-                    [&](std::size_t i, std::size_t j) { return 1e-9 * std::sqrt(full[i][i] * full[j][j]); });
+      const auto tolerance = [&](std::size_t i, std::size_t j) { return 1e-9 * std::sqrt(full[i][i] * full[j][j]); };
+      expect_blocks(adjust_traverse(points, mode, usual, start_end, fin), full, tolerance);
+      // Every pair, not only neighbours: each column of the joint covariance from the factor.
+      InstrumentUse use;
+      use.precision = usual;
+      const ObservationModel model = build_observation_model(points, TraverseShape{mode, fin != nullptr, false}, use);
+      const JointCovariance joint(points, model, start_end, fin ? *fin : EndpointCovariance{});
+      std::vector<Matrix2> cross;
+      for (std::int32_t j = 1; j <= points.n; ++j) {
+        joint.column(j, cross);
+        const auto c = static_cast<std::size_t>(2 * j - 2);
+        for (std::size_t r = 0; r < full.size(); r += 2) {
+          const Matrix2& x = cross[r / 2];
+          const Entry entries[] = {{x.mm, 0, 0}, {x.mp, 0, 1}, {x.pm, 1, 0}, {x.pp, 1, 1}};
+          for (const auto& [value, i, k] : entries)
+            EXPECT_NEAR(value, full[r + i][c + k], tolerance(r + i, c + k)) << "points " << r / 2 + 1 << ", " << j;
+        }
+      }
     }
   }
 }

@@ -86,6 +86,25 @@ void read_centring(const Given& option, RunExtras& extras) {
   }
 }
 
+// --tolerancia MM,PPM: the relative tolerance, mm + ppm of the distance, not negative.
+void read_relative_tolerance(const Given& option, Tolerances& tolerances) {
+  const std::string& text = option.value();
+  const std::vector<std::string> parts = comma_parts(text);
+  const char* what = "dois números separados por vírgula, a parte fixa em mm e a proporcional em ppm (MM,PPM)";
+  if (parts.size() != 2) {
+    refuse("a opção " + std::string(option.name) + " espera " + what + ", encontrou-se \"" + quote_for_message(text) +
+           "\"");
+  }
+  tolerances.relative = true;
+  tolerances.relative_mm = real_value(option, parts[0], what);
+  tolerances.relative_ppm = real_value(option, parts[1], what);
+  if (!(tolerances.relative_mm >= 0.0) || !(tolerances.relative_ppm >= 0.0) ||
+      tolerances.relative_mm + tolerances.relative_ppm == 0.0) {
+    refuse("a opção " + std::string(option.name) + " espera valores não negativos, não ambos nulos, encontrou-se \"" +
+           quote_for_message(text) + "\"");
+  }
+}
+
 }  // namespace
 
 CommandLine read_command_line(const std::vector<std::string>& arguments) {
@@ -107,9 +126,11 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   Given cc{{}, "--cc"};
   Given centring{{}, "--centragem"};
   Given sets{{}, "--series"};
+  Given tolerance{{}, "--tolerancia"};
+  Given point_tolerance{{}, "--tolerancia-ponto"};
   const std::initializer_list<Given*> valued = {&mode,    &traverse,    &fixed,  &ppm, &seconds,  &cc,
                                                 &level,   &scale,       &height, &initial, &final_point,
-                                                &folder, &centring, &sets};
+                                                &folder, &centring, &sets, &tolerance, &point_tolerance};
   for (Given* option : valued) {
     app.add_option(option->name, option->values)->take_all()->allow_extra_args(false);
   }
@@ -119,11 +140,13 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   int adjusted = 0;
   int relative = 0;
   int reliability = 0;
+  int design = 0;
   app.add_flag("-h,--help", help);
   app.add_flag("-V,--version", version);
   app.add_flag("--ajustada", adjusted);
   app.add_flag("--relativas", relative);
   app.add_flag("--fiabilidade", reliability);
+  app.add_flag("--projetar", design);
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {
@@ -148,7 +171,7 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   }
   for (const auto& [count, name] : {std::pair<int, const char*>{help, "--help"}, {version, "--version"},
                                     {adjusted, "--ajustada"}, {relative, "--relativas"},
-                                    {reliability, "--fiabilidade"}}) {
+                                    {reliability, "--fiabilidade"}, {design, "--projetar"}}) {
     if (count > 1) refuse("a opcao " + std::string(name) + " foi dada mais de uma vez");
   }
 
@@ -165,6 +188,20 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   line.extras.relative = relative > 0;
   line.extras.reliability = reliability > 0;
   if (centring.present()) read_centring(centring, line.extras);
+  line.extras.design = design > 0;
+  if (tolerance.present()) {
+    read_relative_tolerance(tolerance, line.extras.tolerances);
+    line.extras.relative = true;  // the legs are tested in the relative table
+  }
+  if (point_tolerance.present()) {
+    Tolerances& tolerances = line.extras.tolerances;
+    tolerances.point = true;
+    tolerances.point_mm = real_value(point_tolerance, point_tolerance.value(), "um número positivo (milímetros)");
+    if (!(tolerances.point_mm > 0.0)) {
+      refuse("a opção --tolerancia-ponto espera um número positivo (milímetros), encontrou-se \"" +
+             quote_for_message(point_tolerance.value()) + "\"");
+    }
+  }
   if (sets.present()) {
     const std::optional<std::int32_t> count = parse_whole(sets.value());
     if (!count || *count < 1 || *count > 99) {
@@ -242,11 +279,13 @@ std::string help_text() {
   return R"(Uso:
   elipses [--saida PASTA] [--ajustada] [--relativas] [--fiabilidade]
           [--centragem I,T] [--series N]
+          [--tolerancia MM,PPM] [--tolerancia-ponto MM] [--projetar]
       o dialogo de sempre: o programa pergunta cada valor
   elipses FICHEIRO --modo g|d --poligonal a|f --mm F --ppm P (--segundos S | --cc C)
           [--nivel N] [--escala S] [--altura H]
           [--inicial sM,sP,sMP] [--final sM,sP,sMP]
           [--centragem I,T] [--series N]
+          [--tolerancia MM,PPM] [--tolerancia-ponto MM] [--projetar]
           [--saida PASTA] [--ajustada] [--relativas] [--fiabilidade]
       sem dialogo: cada resposta vem das opcoes
   elipses --help | -h
@@ -281,6 +320,14 @@ FICHEIRO            ficheiro de coordenadas: um ponto por registo, "nome", M, P 
                       a variância das direções ou dos rumos; não reduz a centragem
 --fiabilidade       poligonal fechada: números de redundância, menor erro detetável de cada
                       observação e o seu efeito nos pontos, em elipses-fiabilidade.txt
+--tolerancia MM,PPM tolerância relativa entre dois pontos quaisquer, MM mm + PPM ppm da
+                      distância, testada ao nível escolhido: elipses-pares.txt (todos os
+                      pares) e o veredicto de cada lado em elipses-relativas.txt
+--tolerancia-ponto MM
+                    tolerância do semieixo maior de cada ponto, em mm, ao nível escolhido
+--projetar          folha de projeto elipses-projeto.txt: pior ponto e pior par, de onde vem
+                      o erro, as cinco observações que mais pesam e, com uma tolerância, os
+                      limites de cada precisão, o número de séries e um catálogo de classes
 -h, --help          esta ajuda
 -V, --version       a versao do programa
 

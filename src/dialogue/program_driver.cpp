@@ -17,8 +17,10 @@
 #include "output/record_text.hpp"
 #include "output/relative_table.hpp"
 #include "output/reliability_table.hpp"
+#include "output/design_files.hpp"
 #include "propagation/adjustment.hpp"
 #include "propagation/reliability.hpp"
+#include "propagation/design.hpp"
 #include "propagation/ellipse.hpp"
 #include "propagation/chain.hpp"
 
@@ -248,11 +250,113 @@ std::string reliability_report(const TraverseReliability& reliability, const Poi
   return report;
 }
 
+// The level the tolerances were tested at, and a warning below 95 %: specifications are
+// usually written at 95 %.
+std::string tolerance_level_report(const RunSettings& settings) {
+  const EllipseLevel& level = ellipse_level(settings.ellipse_option);
+  std::string report = std::string("elipses: tolerâncias testadas ao nível das ") + level.legend_title + "\n";
+  if (settings.ellipse_option < 5) {
+    report += "elipses: aviso: o nível escolhido é inferior a 95%; as tolerâncias costumam especificar-se a 95% "
+              "(nível 5)\n";
+  }
+  return report;
+}
+
+std::string exceeding_line(const char* what, std::uint64_t exceeding, std::uint64_t tested, const std::string& worst,
+                           double ratio) {
+  return std::string("elipses: ") + what + ": " + std::to_string(exceeding) + " de " + std::to_string(tested) +
+         " excede" + (exceeding == 1 ? "" : "m") + " a tolerância; o pior é " + worst + ", razão " +
+         fixed_text(ratio, 3) + "\n";
+}
+
+// The limits of the design sheet and the cheapest-looking class of the catalogue that
+// passes (the largest seconds, then the largest millimetres).
+std::string design_report(const DesignSheet& sheet, AngleUnit unit) {
+  const auto limit = [](const std::optional<double>& value, const char* unit_text) {
+    return value ? fixed_text(*value, 1) + unit_text : std::string("nenhum");
+  };
+  std::string report = "elipses: projeto: limites, com o resto como dado: direções " +
+                       limit(sheet.limit_seconds, unit == AngleUnit::centesimal_seconds ? " cc" : "\"") +
+                       ", distâncias " + limit(sheet.limit_mm, " mm") + " e " + limit(sheet.limit_ppm, " ppm") +
+                       ", centragem " + limit(sheet.limit_centring, " mm") + "; séries: " +
+                       (sheet.fewest_sets ? std::to_string(*sheet.fewest_sets) : std::string("nenhum número")) + "\n";
+  const CatalogueClass* cheapest = nullptr;
+  for (const CatalogueClass& c : sheet.catalogue) {
+    if (c.ratio > 1.0) continue;
+    if (cheapest == nullptr || c.seconds > cheapest->seconds ||
+        (c.seconds == cheapest->seconds && (c.mm > cheapest->mm || (c.mm == cheapest->mm && c.ppm > cheapest->ppm)))) {
+      cheapest = &c;
+    }
+  }
+  report += cheapest == nullptr
+                ? std::string("elipses: projeto: nenhuma classe do catálogo cumpre as tolerâncias\n")
+                : "elipses: projeto: a classe mais económica do catálogo que cumpre: " + given_figure(cheapest->seconds) +
+                      "\" e " + given_figure(cheapest->mm) + " mm + " + given_figure(cheapest->ppm) + " ppm\n";
+  return report;
+}
+
+// The pairs against the relative tolerance, the points against theirs and the design
+// sheet, each when asked. Returns what is to be said.
+std::string write_decision(const RunSettings& settings, const RunExtras& extras, const DrawingSettings& drawing,
+                           const PointList& forward, const ObservationModel& model, const EndpointCovariance& initial,
+                           const EndpointCovariance& final_end, RunOutputs& outputs) {
+  const Tolerances& tolerances = extras.tolerances;
+  const JointCovariance joint(forward, model, initial, final_end);
+  std::string report;
+  if (!tolerances.relative && tolerances.point) report += tolerance_level_report(settings);
+  std::optional<PairTest> worst_pair;
+  if (tolerances.relative) {
+    const PairSweep sweep = sweep_pairs(forward, joint, drawing.k, tolerances);
+    write_pairs_file(outputs.files.create("elipses-pares.txt"), forward, sweep, tolerances,
+                     ellipse_level(settings.ellipse_option).legend_title);
+    worst_pair = sweep.worst;
+    if (sweep.worst) {
+      report += exceeding_line("pares", sweep.exceeding, sweep.tested,
+                               trimmed_name(forward.at(sweep.worst->from)) + " " +
+                                   trimmed_name(forward.at(sweep.worst->to)),
+                               sweep.worst->ratio);
+    }
+  }
+  if (tolerances.point) {
+    const double tolerance = tolerances.point_mm / 1000.0;
+    std::uint64_t exceeding = 0;
+    std::int32_t worst = 0;
+    double worst_ratio_found = 0.0;
+    for (std::int32_t i = 1; i <= forward.n; ++i) {
+      const double ratio = tolerance_ratio(ellipse_parameters(joint.point(i), drawing.k).a, tolerance);
+      if (ratio > 1.0) ++exceeding;
+      if (!joint.is_known(i) && (worst == 0 || ratio > worst_ratio_found)) {
+        worst = i;
+        worst_ratio_found = ratio;
+      }
+    }
+    if (worst != 0) {
+      report += exceeding_line("pontos", exceeding, static_cast<std::uint64_t>(forward.n),
+                               trimmed_name(forward.at(worst)), worst_ratio_found);
+    }
+  }
+  if (extras.design) {
+    const DesignInput input{model.shape, instrument_use(settings, extras), initial, final_end, drawing.k, tolerances};
+    const DesignSheet sheet = design_sheet(forward, joint, input, worst_pair);
+    DesignFileInput file_input;
+    file_input.level = settings.ellipse_option;
+    file_input.k = drawing.k;
+    file_input.unit = settings.precision.angle_unit;
+    file_input.tolerances = tolerances;
+    file_input.joint = &joint;
+    file_input.model = &model;
+    write_design_file(outputs.files.create("elipses-projeto.txt"), forward, sheet, file_input);
+    if (tolerances.any()) report += design_report(sheet, settings.precision.angle_unit);
+  }
+  return report;
+}
+
 // The closed traverse adjusted by least squares, the relative ellipses and the
 // reliability, when asked. Returns what is to be said once the files are in place.
 std::string write_further_results(const RunSettings& settings, const RunExtras& extras, const DrawingSettings& drawing,
                                   const PointList& forward, RunOutputs& outputs, std::ostream& err) {
-  if (!extras.adjusted && !extras.relative && !extras.reliability) return {};
+  const bool deciding = extras.tolerances.any() || extras.design;
+  if (!extras.adjusted && !extras.relative && !extras.reliability && !deciding) return {};
   if (!drawing.has_mode) {
     err << "elipses: aviso: sem modo de observação nada é calculado: nem poligonal ajustada, nem elipses relativas, "
            "nem fiabilidade\n";
@@ -278,7 +382,9 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
   if (!open && use.is_plain() && !adjustment_is_defined(drawing.mode, settings.precision)) {
     refuse_observations_without_error(drawing.mode, true);
   }
-  if ((!open || !use.is_plain()) && !model_is_defined(model)) refuse_observations_without_error(drawing.mode, use.is_plain());
+  if ((!open || !use.is_plain() || deciding) && !model_is_defined(model)) {
+    refuse_observations_without_error(drawing.mode, use.is_plain());
+  }
   // A loop's one point is both ends: the initial covariance serves for both.
   const EndpointCovariance& final_end = shape.loop ? initial : final_point;
   const TraverseCovariance joint = open && use.is_plain() ? propagate_open_joint(forward, drawing.mode, settings.precision, initial)
@@ -306,14 +412,23 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
   }
   if (extras.relative) {
     RelativeTableWriter table(outputs.files.create("elipses-relativas.txt"));
-    write_relative_header(table);
-    write_relative_records(table, forward, joint, drawing.k);
+    const Tolerances* tolerances = extras.tolerances.relative ? &extras.tolerances : nullptr;
+    write_relative_header(table, tolerances != nullptr);
+    write_relative_records(table, forward, joint, drawing.k, tolerances);
     table.text.flush();
     if (table.records_not_fitting > 0) {
       err << "elipses: aviso: " << table.records_not_fitting
           << " registo(s) do elipses-relativas.txt tem valores que nao cabem na coluna, escritos como asteriscos\n";
     }
+    if (tolerances != nullptr && table.worst_leg.from != 0) {
+      report += tolerance_level_report(settings);
+      report += exceeding_line("lados", table.legs_exceeding, static_cast<std::uint64_t>(forward.n - 1),
+                               trimmed_name(forward.at(table.worst_leg.from)) + " " +
+                                   trimmed_name(forward.at(table.worst_leg.to)),
+                               table.worst_leg.ratio);
+    }
   }
+  if (deciding) report += write_decision(settings, extras, drawing, forward, model, initial, final_end, outputs);
   if (!open && extras.reliability) {
     const TraverseReliability reliability = traverse_reliability(model, forward.n);
     write_reliability_table(outputs.files.create("elipses-fiabilidade.txt"), forward, reliability,
