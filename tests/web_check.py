@@ -2,8 +2,8 @@
 """The web page against the command line, in headless Chromium (scripts/web-check runs it).
 
 Opens build-web/elipses.html from its folder (a file:// address), runs window.elipses.run
-on the example traverse, a generated one of 1,000 points, a Latin-1 file with CR LF and
-bad files and answers, and compares status, standard output, standard error and every
+on the example traverse, generated ones (1,000 points; coordinates of 17 digits or with
+exponents), a Latin-1 file with CR LF and bad files and answers, and compares status, standard output, standard error and every
 written file with build/elipses run in a folder of its own, byte for byte (the native
 folder's absolute name, which the messages show, read as the page's /elipses). Then one
 run through the form as a person makes it, and one bad answer there.
@@ -47,11 +47,11 @@ window.elipses.run(args, files).then((r) => {
 """
 
 
-def generated_traverse(points):
+def generated_traverse(points, written=lambda value: f"{value:.3f}"):
     """Legs of 100 to 600 m wandering north-east, as the benchmark's."""
     lines, m, p = [], 150000.0, 230000.0
     for i in range(points):
-        lines.append(f'"T{i + 1}", {m:.3f}, {p:.3f}\n')
+        lines.append(f'"T{i + 1}", {written(m)}, {written(p)}\n')
         angle = 0.6 + 0.5 * math.sin(i * 0.7)
         length = 100.0 + 500.0 * abs(math.sin(i * 1.3))
         m += length * math.sin(angle)
@@ -128,6 +128,8 @@ def cases():
         ("earlier results replaced", ["poligonal.txt", *d_open], {"poligonal.txt": example, "elipses.txt": b"old\n"}),
         ("1,000 points, closed, adjusted, relative", ["longa.txt", *g_closed, "--ajustada", "--relativas"],
          {"longa.txt": generated_traverse(1000)}),
+        ("long decimals and exponents, scale 1:250000", ["longos.txt", *d_open, "--escala", "250000"],
+         {"longos.txt": generated_traverse(200, lambda value: f"{value:.12f}" if value % 2 < 1 else f"{value:.15E}")}),
         ("bad record", ["mau.txt", *g_open], {"mau.txt": bad, "elipses.txt": b"kept\n"}),
         ("missing file", ["nada.txt", *g_open], {}),
         ("bad level", ["poligonal.txt", *g_open, "--nivel", "9"], {"poligonal.txt": example}),
