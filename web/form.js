@@ -179,8 +179,8 @@
       details.append(summary, pre);
       contents.append(details);
     }
-    const first = contents.querySelector('details');
-    if (first) first.open = true;
+    const table = contents.querySelector('pre[data-name$=".txt"]') || contents.querySelector('pre');
+    if (table) table.parentElement.open = true;
     byId('results').hidden = false;
   }
 

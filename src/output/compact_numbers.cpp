@@ -218,14 +218,14 @@ struct SignificantDigits {
 
 // `count` significant digits of |value|, correctly rounded.
 SignificantDigits significant_digits(double value, int count) {
-  char text[48];
-  std::snprintf(text, sizeof text, "%.*e", count - 1, std::fabs(value));
+  char text[48];  // at most 17 digits, the point and an exponent of three digits
   SignificantDigits d;
+  if (std::snprintf(text, sizeof text, "%.*e", count - 1, std::fabs(value)) <= 0) return d;
   const char* c = text;
   for (; *c != 'e'; ++c) {
     if (*c != '.') d.digits += *c;
   }
-  d.exponent = std::atoi(c + 1);
+  d.exponent = static_cast<int>(std::strtol(c + 1, nullptr, 10));
   return d;
 }
 
@@ -281,7 +281,7 @@ std::string shortest_round_trip_text(double value) {
   } else if (d.exponent < 0) {
     plain = sign + "0." + std::string(static_cast<std::size_t>(-d.exponent - 1), '0') + d.digits;
   } else {
-    const auto whole = static_cast<std::size_t>(d.exponent + 1);
+    const auto whole = static_cast<std::size_t>(d.exponent) + 1;
     plain = sign + d.digits.substr(0, whole) + "." + d.digits.substr(whole);
   }
   return plain.size() <= scientific.size() ? plain : scientific;
