@@ -32,6 +32,7 @@
   ];
 
   const byId = (id) => document.getElementById(id);
+  const shownBytes = 200000;
   const fieldName = (field) => 'field' + field.option;
   // The coordinate file as chosen or dropped: its bytes go to the program untouched (it
   // reads Latin-1 and UTF-8 alike), unless its records are edited in the box.
@@ -161,14 +162,16 @@
       link.download = name.split('/').pop();
       link.textContent = 'Descarregar ' + name;
       downloads.append(link);
-      const text = new TextDecoder('utf-8').decode(bytes);
       if (/\.html?$/i.test(name)) {
         const frame = document.createElement('iframe');
         frame.title = name;
-        frame.srcdoc = text;
+        frame.srcdoc = new TextDecoder('utf-8').decode(bytes);
         report.append(frame);
         continue;
       }
+      // A long traverse's files run to megabytes: the page shows their beginning.
+      let text = new TextDecoder('utf-8').decode(bytes.subarray(0, shownBytes));
+      if (bytes.length > shownBytes) text += '\n[… o ficheiro continua: descarregue-o para o ver inteiro]\n';
       const details = document.createElement('details');
       const summary = document.createElement('summary');
       summary.textContent = name;

@@ -65,25 +65,26 @@
     return true;
   }
 
-  // Every file under the working folder that the run created or changed, by its name
-  // relative to the folder.
+  // Every file the run created or changed: by its name relative to the working folder,
+  // or by its full name when written elsewhere (--saida with a full path).
   function writtenFiles(FS, given) {
     const written = {};
-    const walk = (relative) => {
-      const full = relative === '' ? workingFolder : workingFolder + '/' + relative;
-      for (const name of FS.readdir(full)) {
+    const walk = (folder) => {
+      for (const name of FS.readdir(folder)) {
         if (name === '.' || name === '..') continue;
-        const path = relative === '' ? name : relative + '/' + name;
-        const mode = FS.stat(workingFolder + '/' + path).mode;
+        const full = (folder === '/' ? '' : folder) + '/' + name;
+        if (full === '/dev' || full === '/proc') continue;
+        const mode = FS.stat(full).mode;
         if (FS.isDir(mode)) {
-          walk(path);
+          walk(full);
         } else if (FS.isFile(mode)) {
-          const bytes = FS.readFile(workingFolder + '/' + path);
+          const path = full.startsWith(workingFolder + '/') ? full.slice(workingFolder.length + 1) : full;
+          const bytes = FS.readFile(full);
           if (!sameBytes(given[path], bytes)) written[path] = bytes;
         }
       }
     };
-    walk('');
+    walk('/');
     return written;
   }
 
