@@ -1,6 +1,5 @@
 #include "dialogue/console.hpp"
 
-#include <charconv>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -8,6 +7,7 @@
 #include "input/free_form.hpp"
 #include "input/input_error.hpp"
 #include "input/text_encoding.hpp"
+#include "output/compact_numbers.hpp"
 
 namespace elipses {
 
@@ -91,11 +91,7 @@ std::string question_words(std::string_view prompt) {
   return words;
 }
 
-std::string shortest_text(double value) {
-  char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
+std::string shortest_text(double value) { return shortest_round_trip_text(value); }
 
 void show_line(Console& console, std::string_view text) { console.out << visible(text) << '\n'; }
 

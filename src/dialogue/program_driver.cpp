@@ -1,6 +1,5 @@
 #include "dialogue/program_driver.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <istream>
 #include <new>
@@ -11,6 +10,7 @@
 #include "input/coordinate_file.hpp"
 #include "input/input_error.hpp"
 #include "input/text_encoding.hpp"
+#include "output/compact_numbers.hpp"
 #include "output/drawing_script.hpp"
 #include "output/ellipse_levels.hpp"
 #include "output/ellipse_table.hpp"
@@ -157,11 +157,7 @@ void write_chain(RunOutputs& outputs, const DrawingSettings& drawing, const Poin
 // misclosure): the normal quantile of the same percentage; level 1 is 1 sigma.
 constexpr double one_dimensional_factor[8] = {1.0, 0.674, 0.900, 1.645, 1.960, 2.241, 2.576, 3.090};
 
-std::string fixed_text(double value, int decimals) {
-  char text[400];
-  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  return std::string(text, result.ptr);
-}
+std::string fixed_text(double value, int decimals) { return exact_decimals_text(value, decimals); }
 
 // What the closure of the traverse is expected to show, said after the adjusted run.
 std::string misclosure_report(const RunSettings& settings, const ObservationModel& model, const PointList& points,

@@ -1,6 +1,5 @@
 #include "output/drawing_script.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -114,11 +113,7 @@ const char* traverse_title(const DrawingSettings& settings) {
   return open ? "Poligonal aberta obs. em modo declinado" : "Poligonal fechada obs. em modo declinado";
 }
 
-std::string whole_part_in_decimal(double value) {
-  char digits[400];
-  const auto result = std::to_chars(digits, digits + sizeof digits, std::trunc(value), std::chars_format::fixed, 0);
-  return std::string(digits, result.ptr);
-}
+std::string whole_part_in_decimal(double value) { return exact_decimals_text(std::trunc(value), 0); }
 
 // The drawing variants of the goniometric closed traverse, which its drawings have
 // always had: with an even number of points the pass from the initial point colours
