@@ -64,7 +64,8 @@ TEST_P(BothWaysTest, GiveTheSameFiles) {
   ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
 
   for (const char* name : {"elipses.txt", "elipses.scr", "elipses-ajustada.txt", "elipses-ajustada.scr",
-                           "elipses-relativas.txt", "elipses-fiabilidade.txt"}) {
+                           "elipses-relativas.txt", "elipses-fiabilidade.txt", "elipses-pares.txt",
+                           "elipses-projeto.txt"}) {
     const bool written = fs::exists(dialogue_dir.file(name));
     EXPECT_EQ(fs::exists(options_dir.file(std::string("resultados/") + name)), written) << name;
     if (written) {
@@ -92,9 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "5\n1000\n2.5\ng\nf\n3\n2\n5\n0.005\n0.005\n0\n0\n0\n0\n",
                  "--centragem 2,1.5 --series 3 --fiabilidade"},
         BothWays{"--modo d --poligonal f --mm 2 --ppm 2 --segundos 10", "5\n1000\n2.5\nd\nf\n2\n2\n10\n",
-                 "--fiabilidade --centragem 0,1"},
+                 "--fiabilidade --centragem 0,1 --tolerancia 10,20 --projetar"},
         BothWays{"--modo d --poligonal a --mm 5 --ppm 3 --segundos 20 --inicial 0,0,0",
-                 "5\n1000\n2.5\nd\na\n5\n3\n20\n0\n0\n0\n", "--series 4"}));
+                 "5\n1000\n2.5\nd\na\n5\n3\n20\n0\n0\n0\n", "--series 4 --tolerancia-ponto 50 --projetar"}));
 
 struct UsageCase {
   const char* arguments;
@@ -148,6 +149,9 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"--centragem 2", "--centragem espera dois números"},
                       UsageCase{"--centragem 2,-1", "não negativos"},
                       UsageCase{"--fiabilidade --fiabilidade", "--fiabilidade foi dada mais de uma vez"},
+                      UsageCase{"--tolerancia 20", "--tolerancia espera dois números"},
+                      UsageCase{"--tolerancia 0,0", "não ambos nulos"},
+                      UsageCase{"--tolerancia-ponto 0", "--tolerancia-ponto espera um número positivo"},
                       UsageCase{"p.txt --modo g --poligonal a --mm --ppm 2 --segundos 5", "--mm precisa de um valor"}));
 
 TEST(CommandLine, UsageErrorsEndWithStatusTwoAndWriteNothing) {
@@ -170,7 +174,8 @@ TEST(CommandLine, HelpNamesEveryOptionAndVersionIsTheProjects) {
   const std::string help = help_text();
   for (const char* option : {"--modo", "--poligonal", "--mm", "--ppm", "--segundos", "--nivel", "--escala", "--altura",
                              "--inicial", "--final", "--saida", "--ajustada", "--relativas", "--help", "--version", "--cc",
-                             "--centragem", "--series", "--fiabilidade"}) {
+                             "--centragem", "--series", "--fiabilidade", "--tolerancia",
+                             "--tolerancia-ponto", "--projetar"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(read_command_line({"-V"}).action, CommandLine::Action::version);
