@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "propagation/adjustment.hpp"
+#include "test_support.hpp"
 #include "propagation/declined.hpp"
 #include "propagation/goniometric.hpp"
 #include "propagation/joint_covariance.hpp"
@@ -22,12 +23,7 @@ using Matrix = std::vector<std::vector<double>>;
 using Coordinates = std::vector<double>;  // M1, P1, M2, P2, ...
 constexpr ObservationMode gon = ObservationMode::goniometric, dec = ObservationMode::declined;
 
-PointList list_of(const std::vector<std::pair<double, double>>& coordinates) {
-  PointList list;
-  for (const auto& [m, p] : coordinates) list.points.push_back(Point{"P   ", m, p});
-  list.n = static_cast<std::int32_t>(list.points.size());
-  return list;
-}
+using elipses::testing::list_of;
 
 const ObservationPrecision usual{3, 2, 5};
 const EndpointCovariance start_end{0.005, 0.007, 1e-5}, final_end{0.008, 0.006, -2e-5};

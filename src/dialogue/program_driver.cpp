@@ -246,7 +246,7 @@ std::string reliability_report(const TraverseReliability& reliability, const Poi
   return report;
 }
 
-// The level the tolerances were tested at, and a warning below 95 %: specifications are
+// The level the tolerances were tested at, and a warning below 95 %: tolerances are
 // usually written at 95 %.
 std::string tolerance_level_report(const RunSettings& settings) {
   const EllipseLevel& level = ellipse_level(settings.ellipse_option);
