@@ -95,7 +95,7 @@ OutputFiles::OutputFiles(std::string directory) : directory_(std::move(directory
   const std::filesystem::path folder = std::filesystem::u8path(directory_);
   std::filesystem::create_directories(folder, error);
   if (error || !std::filesystem::is_directory(folder)) {
-    throw OutputError("nao foi possivel criar a pasta de resultados \"" + directory_ + "\"");
+    throw OutputError("não foi possível criar a pasta de resultados \"" + directory_ + "\"");
   }
 }
 
@@ -116,7 +116,7 @@ std::ostream& OutputFiles::create(const std::string& name) {
   file->stream.open(std::filesystem::u8path(file->temporary_path), std::ios::out | std::ios::binary | std::ios::trunc);
   if (!file->stream.is_open()) {
     free_slot(file->slot);
-    throw OutputError("nao foi possivel criar o ficheiro \"" + file->final_path + "\"");
+    throw OutputError("não foi possível criar o ficheiro \"" + file->final_path + "\"");
   }
   files_.push_back(std::move(file));
   return files_.back()->stream;
@@ -127,7 +127,7 @@ void OutputFiles::finish() {
   for (const auto& file : files_) {
     file->stream.close();
     if (file->stream.fail()) {
-      throw OutputError("nao foi possivel escrever completamente o ficheiro \"" + file->final_path + "\"");
+      throw OutputError("não foi possível escrever completamente o ficheiro \"" + file->final_path + "\"");
     }
   }
   // A folder in a file's place cannot be replaced: found before any file moves, so
@@ -135,7 +135,7 @@ void OutputFiles::finish() {
   for (const auto& file : files_) {
     std::error_code error;
     if (std::filesystem::is_directory(std::filesystem::u8path(file->final_path), error)) {
-      throw OutputError("nao foi possivel colocar o ficheiro \"" + file->final_path +
+      throw OutputError("não foi possível colocar o ficheiro \"" + file->final_path +
                         "\": existe uma pasta com esse nome");
     }
   }
@@ -154,7 +154,7 @@ void OutputFiles::finish() {
       const std::string reason = replace_file(file->final_path, earlier);
       if (!reason.empty()) {
         restore();
-        throw OutputError("nao foi possivel substituir o ficheiro \"" + file->final_path + "\" (em uso?): " + reason);
+        throw OutputError("não foi possível substituir o ficheiro \"" + file->final_path + "\" (em uso?): " + reason);
       }
       set_aside.emplace_back(file->final_path, earlier);
     }
@@ -167,7 +167,7 @@ void OutputFiles::finish() {
           files_[k]->temporary_path.clear();
         }
         restore();
-        throw OutputError("nao foi possivel colocar o ficheiro \"" + file->final_path + "\" no lugar do anterior: " +
+        throw OutputError("não foi possível colocar o ficheiro \"" + file->final_path + "\" no lugar do anterior: " +
                           reason);
       }
     }
