@@ -82,7 +82,7 @@ TEST(FailedWrite, ConsoleOnAFullDeviceIsNotASuccess) {
   fs::copy_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt", dir.file("poligonal.txt"));
   const ProcessRun run = run_executable(dir.path().string(), example_answers("declinada-aberta"), "/dev/full");
   EXPECT_NE(run.status, 0);
-  EXPECT_NE(run.err.find("saida padrao"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("saída padrão"), std::string::npos) << run.err;
 }
 
 }  // namespace

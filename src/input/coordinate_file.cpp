@@ -304,23 +304,27 @@ void read_semicolon_point(CoordinateFile& file, std::int32_t number) {
   const SemicolonFields split = semicolon_fields(line);
   const std::vector<std::string>& fields = split.fields;
   if (split.unclosed_quote) refuse_field(file, fields.size() + 1, "abre aspas que não fecham na mesma linha");
-  const std::string point = " do ponto " + std::to_string(number);
+  // "o nome do ponto 2", "a coordenada M do ponto 2"
+  const auto expected = [&](std::size_t k) {
+    return (k == 0 ? std::string("o nome") : std::string(value_description[k])) + " do ponto " + std::to_string(number);
+  };
   for (std::size_t k = 0; k < 3; ++k) {
     if (k == fields.size()) {
-      refuse_field(file, k + 1, "falta " + std::string(value_description[k]) + point + " (a linha tem " +
-                                    std::to_string(fields.size()) + (fields.size() == 1 ? " campo)" : " campos)"));
+      refuse_field(file, k + 1, "falta " + expected(k) + " (a linha tem " + std::to_string(fields.size()) +
+                                    (fields.size() == 1 ? " campo)" : " campos)"));
     }
-    if (fields[k].empty()) refuse_field(file, k + 1, "vazio; esperava-se " + std::string(value_description[k]) + point);
+    if (fields[k].empty()) refuse_field(file, k + 1, "vazio; esperava-se " + expected(k));
   }
   double coordinates[2];
   for (std::size_t k = 1; k <= 2; ++k) {
     const std::optional<double> value = semicolon_number(fields[k]);
     if (!value) {
-      const std::string expected = std::string(value_description[k]) + point;
       if (is_number_syntax(fields[k])) {
-        refuse_field(file, k + 1, expected + " está fora do alcance de um número real: \"" + quote_for_message(fields[k]) + "\"");
+        refuse_field(file, k + 1,
+                     expected(k) + " está fora do alcance de um número real: \"" + quote_for_message(fields[k]) + "\"");
       }
-      refuse_field(file, k + 1, "esperava-se " + expected + " (um número), encontrou-se \"" + quote_for_message(fields[k]) + "\"");
+      refuse_field(file, k + 1,
+                   "esperava-se " + expected(k) + " (um número), encontrou-se \"" + quote_for_message(fields[k]) + "\"");
     }
     coordinates[k - 1] = *value;
   }
