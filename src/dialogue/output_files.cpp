@@ -89,7 +89,8 @@ void remove_temporaries_on_interrupt() {
   on_interrupt(interrupted);
 }
 
-OutputFiles::OutputFiles(std::string directory) : directory_(std::move(directory)) {
+OutputFiles::OutputFiles(std::string directory, MoveFile move)
+    : directory_(std::move(directory)), move_(move != nullptr ? move : replace_file) {
   if (directory_.empty() || directory_ == ".") return;
   std::error_code error;
   const std::filesystem::path folder = std::filesystem::u8path(directory_);
@@ -144,14 +145,14 @@ void OutputFiles::finish() {
   swapping = 1;
   std::vector<std::pair<std::string, std::string>> set_aside;  // final path, its earlier file
   const auto restore = [&] {
-    for (const auto& [final_path, earlier] : set_aside) replace_file(earlier, final_path);
+    for (const auto& [final_path, earlier] : set_aside) move_(earlier, final_path);
   };
   try {
     for (const auto& file : files_) {
       std::error_code error;
       if (!std::filesystem::exists(std::filesystem::u8path(file->final_path), error)) continue;
       const std::string earlier = file->temporary_path + ".anterior";
-      const std::string reason = replace_file(file->final_path, earlier);
+      const std::string reason = move_(file->final_path, earlier);
       if (!reason.empty()) {
         restore();
         throw OutputError("não foi possível substituir o ficheiro \"" + file->final_path + "\" (em uso?): " + reason);
@@ -160,7 +161,7 @@ void OutputFiles::finish() {
     }
     for (std::size_t moved = 0; moved < files_.size(); ++moved) {
       const auto& file = files_[moved];
-      const std::string reason = replace_file(file->temporary_path, file->final_path);
+      const std::string reason = move_(file->temporary_path, file->final_path);
       if (!reason.empty()) {
         for (std::size_t k = 0; k < moved; ++k) {
           remove_file_now(files_[k]->final_path.c_str());
