@@ -165,6 +165,13 @@ TEST(ClosingBlock, WiderFiguresTakeTheirFieldsLeadingBlanks) {
   EXPECT_EQ(lines[26], "              Incerteza das obs. de direccao=1800\"");
   s.precision.distance_fixed_mm = 1e12;
   EXPECT_EQ(closing_block(s, two_points())[21], "Incerteza das obs. de distancia=1000000000000mm+120ppm");
+  // The adjusted drawing writes the precisions as given, fractions included.
+  s.adjusted = true;
+  s.title = TraverseTitle::closed;
+  s.precision = ObservationPrecision{2.5, 1.5, 1.5};
+  const std::vector<std::string> adjusted = closing_block(s, two_points());
+  EXPECT_EQ(adjusted[21], "  Incerteza das obs. de distancia=2.5 mm + 1.5 ppm");
+  EXPECT_EQ(adjusted[26], "               Incerteza das obs. de direccao=1.5\"");
 }
 
 TEST(PointBlocks, LabelColourAndEllipseLines) {

@@ -113,6 +113,14 @@ const char* traverse_title(const DrawingSettings& settings) {
   return open ? "Poligonal aberta obs. em modo declinado" : "Poligonal fechada obs. em modo declinado";
 }
 
+// A precision as the surveyor gave it: the shortest text that reads back as the same
+// number ("2.5", "3", "0.7").
+std::string given_figure(double value) {
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
 std::string whole_part_in_decimal(double value) {
   char digits[400];
   const auto result = std::to_chars(digits, digits + sizeof digits, std::trunc(value), std::chars_format::fixed, 0);
@@ -285,7 +293,16 @@ void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& set
   const char* level = is_ellipse_option(settings.ellipse_option) ? ellipse_level(settings.ellipse_option).legend_title : "";
   write_text_command(script, settings, m1, p1 - 200.0, text_field(level, 44));
   write_text_command(script, settings, m1, p1 - 300.0, text_field("Escala das elipses=" + scale_figure(settings.scale), 44));
-  if (settings.has_mode) {
+  if (settings.has_mode && settings.adjusted) {
+    // The adjusted drawing writes the precisions as they were given: 2.5 mm + 1.5 ppm, 1.5".
+    const ObservationPrecision& precision = settings.precision;
+    write_text_command(script, settings, m1, p1 - 400.0,
+                       text_field("Incerteza das obs. de distancia=" + given_figure(precision.distance_fixed_mm) +
+                                      " mm + " + given_figure(precision.distance_ppm) + " ppm",
+                                  50));
+    write_text_command(script, settings, m1, p1 - 500.0,
+                       text_field("Incerteza das obs. de direccao=" + given_figure(precision.angle_seconds) + "\"", 50));
+  } else if (settings.has_mode) {
     const ObservationPrecision& precision = settings.precision;
     write_text_command(script, settings, m1, p1 - 400.0,
                        text_field("Incerteza das obs. de distancia=" + truncated_figure(precision.distance_fixed_mm) +
