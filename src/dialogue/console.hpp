@@ -28,7 +28,7 @@ void show_empty_line(Console& console);
 void show_prompt(Console& console, std::string_view text);
 
 // The question as a message names it: its visible words, without tabs, the control
-// column or the closing colon ("Componente fixa (mm)").
+// column or the closing colon, in current spelling ("Componente variável (ppm)").
 std::string question_words(std::string_view prompt);
 
 // The file name: the whole typed line, trailing blanks, tabs and CR removed.

@@ -292,6 +292,8 @@ void report_success(std::ostream& err, const RunSettings& settings, const RunOut
   std::string level = ellipse_level(settings.ellipse_option).menu_line;
   level = level.substr(4);
   while (!level.empty() && (level.back() == ' ' || level.back() == ':')) level.pop_back();
+  const std::size_t old_spelling = level.find("confianca");  // the menu's, which a message does not keep
+  if (old_spelling != std::string::npos) level.replace(old_spelling, 9, "confiança");
   std::string name = outputs.table.largest_a_name;
   while (!name.empty() && name.back() == ' ') name.pop_back();
   err << "elipses: maior semieixo a: " << fixed_text(outputs.table.largest_a, 4) << " m, no ponto " << name
