@@ -293,24 +293,18 @@ void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& set
   const char* level = is_ellipse_option(settings.ellipse_option) ? ellipse_level(settings.ellipse_option).legend_title : "";
   write_text_command(script, settings, m1, p1 - 200.0, text_field(level, 44));
   write_text_command(script, settings, m1, p1 - 300.0, text_field("Escala das elipses=" + scale_figure(settings.scale), 44));
-  if (settings.has_mode && settings.adjusted) {
-    // The adjusted drawing writes the precisions as they were given: 2.5 mm + 1.5 ppm, 1.5".
+  if (settings.has_mode) {
+    // The adjusted drawing writes the precisions as they were given (2.5 mm + 1.5 ppm,
+    // 1.5"); the drawing of the two passes keeps the whole figures it has always had.
     const ObservationPrecision& precision = settings.precision;
-    write_text_command(script, settings, m1, p1 - 400.0,
-                       text_field("Incerteza das obs. de distancia=" + given_figure(precision.distance_fixed_mm) +
-                                      " mm + " + given_figure(precision.distance_ppm) + " ppm",
-                                  50));
-    write_text_command(script, settings, m1, p1 - 500.0,
-                       text_field("Incerteza das obs. de direccao=" + given_figure(precision.angle_seconds) + "\"", 50));
-  } else if (settings.has_mode) {
-    const ObservationPrecision& precision = settings.precision;
-    write_text_command(script, settings, m1, p1 - 400.0,
-                       text_field("Incerteza das obs. de distancia=" + truncated_figure(precision.distance_fixed_mm) +
-                                      "mm+" + truncated_figure(precision.distance_ppm) + "ppm",
-                                  50));
-    write_text_command(script, settings, m1, p1 - 500.0,
-                       text_field("Incerteza das obs. de direccao=" + whole_seconds_figure(precision.angle_seconds) + "\"",
-                                  50));
+    const std::string distance = settings.adjusted ? given_figure(precision.distance_fixed_mm) + " mm + " +
+                                                         given_figure(precision.distance_ppm) + " ppm"
+                                                   : truncated_figure(precision.distance_fixed_mm) + "mm+" +
+                                                         truncated_figure(precision.distance_ppm) + "ppm";
+    const std::string angle =
+        settings.adjusted ? given_figure(precision.angle_seconds) : whole_seconds_figure(precision.angle_seconds);
+    write_text_command(script, settings, m1, p1 - 400.0, text_field("Incerteza das obs. de distancia=" + distance, 50));
+    write_text_command(script, settings, m1, p1 - 500.0, text_field("Incerteza das obs. de direccao=" + angle + "\"", 50));
   }
   write_colour(script, '3');
   script.text.put_line("PLINE");
