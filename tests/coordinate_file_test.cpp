@@ -107,6 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"semicolons, decimal points and a stray semicolon at the end",
                    "\xEF\xBB\xBFRV1;18234.512;-122845.337;\n\n RV2 ; 18334.5 ; -1.22745E5;\n",
                    {{"RV1 ", 18234.512, -122845.337}, {"RV2 ", 18334.5, -122745}}},
+        RecordCase{"a semicolon inside the first quoted name is not a semicolon file", "\"A;\"\"1\" 1 2\nB;2 3 4\n",
+                   {{"A;\"1", 1, 2}, {"B;2 ", 3, 4}}},
         RecordCase{"semicolons: quoted fields, a number for a name, further fields",
                    "\"A;1\";1;2;cota\n1001;\"3,5\";4;;\n\"x\"\"y\";5;6\n",
                    {{"A;1 ", 1, 2}, {"1001", 3.5, 4}, {"x\"y ", 5, 6}}}),

@@ -86,18 +86,22 @@ std::optional<double> semicolon_number(const std::string& field) {
   return parse_real(pointed);
 }
 
-bool holds_semicolon_outside_quotes(std::string_view line) {
-  char quote = 0;
-  for (const char c : line) {
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == ';') {
-      return true;
+// A semicolon in the first record, not counting one inside a quoted name at its start
+// ("A;1" 0 0 is a point of the other layout).
+bool holds_semicolon(std::string_view line) {
+  std::size_t from = 0;
+  if (!line.empty() && (line[0] == '"' || line[0] == '\'')) {
+    const char quote = line[0];
+    for (from = 1; from < line.size(); ++from) {
+      if (line[from] != quote) continue;
+      if (from + 1 < line.size() && line[from + 1] == quote) {
+        ++from;  // a doubled quote stands for one
+        continue;
+      }
+      break;
     }
   }
-  return false;
+  return line.find(';', from) != std::string_view::npos;
 }
 
 // Whether the file is a semicolon file, and whether its first line is a header (its
@@ -109,7 +113,7 @@ void find_semicolon_layout(CoordinateFile& file) {
     if (file.text[first++] == '\n') ++line;
   }
   const std::string_view record = line_at(file, first);
-  file.semicolons = holds_semicolon_outside_quotes(record);
+  file.semicolons = holds_semicolon(record);
   file.header_line = 0;
   if (!file.semicolons) return;
   const SemicolonFields split = semicolon_fields(record);
