@@ -24,12 +24,8 @@ struct CoordinateFile {
   std::string text;
   std::size_t position = 0;
   std::int32_t line = 1;
-  // Its first record holds a semicolon outside quotes: one record a line, name;M;P. A
-  // first line without coordinates (its line number, 0 when there is none) is a header,
-  // passed over by every pass.
+  // Its first record holds a semicolon outside a quoted name: one record a line, name;M;P.
   bool semicolons = false;
-  std::int32_t header_line = 0;
-  std::string header;
   // What the check pass notices for the warnings: records with more values after P on
   // their line (the mark of decimal commas), and names the cut to four characters made
   // equal.
@@ -53,6 +49,10 @@ struct CoordinateFile {
   std::int32_t more_after_p_count = 0;
   std::vector<std::string> notes_names;
   std::int32_t names_count = 0;
+  // A semicolon file's first line without coordinates (its line number, 0 when there is
+  // none) is a header, passed over by every pass.
+  std::int32_t header_line = 0;
+  std::string header;
 };
 
 // Opens the file for reading; refuses a missing or unreadable file.
