@@ -49,7 +49,8 @@ TEST_P(BothWaysTest, GiveTheSameFiles) {
   TempDir options_dir;
   write_file(options_dir.file("p.txt"), coordinates);
   std::vector<std::string> arguments = words(GetParam().options);
-  arguments.insert(arguments.begin(), options_dir.file("p.txt"));
+  // Between double quotes, as a path copied on Windows may come: tried without them.
+  arguments.insert(arguments.begin(), "\"" + options_dir.file("p.txt") + "\"");
   for (const char* extra : {"--saida", "", "--ajustada", "--relativas"}) arguments.emplace_back(extra);
   arguments[arguments.size() - 3] = options_dir.file("resultados");
   const CommandLine line = read_command_line(arguments);
