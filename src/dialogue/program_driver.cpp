@@ -14,8 +14,11 @@
 #include "output/drawing_script.hpp"
 #include "output/ellipse_levels.hpp"
 #include "output/ellipse_table.hpp"
+#include "output/record_text.hpp"
 #include "output/relative_table.hpp"
+#include "output/reliability_table.hpp"
 #include "propagation/adjustment.hpp"
+#include "propagation/reliability.hpp"
 #include "propagation/ellipse.hpp"
 #include "propagation/chain.hpp"
 
@@ -103,7 +106,7 @@ struct RunOutputs {
   }
 };
 
-DrawingSettings drawing_settings(const RunSettings& settings) {
+DrawingSettings drawing_settings(const RunSettings& settings, const RunExtras& extras) {
   DrawingSettings drawing;
   drawing.scale = settings.scale;
   drawing.text_height = settings.text_height;
@@ -116,7 +119,31 @@ DrawingSettings drawing_settings(const RunSettings& settings) {
                   : is_named_closed(settings.traverse) ? TraverseTitle::closed
                                                        : TraverseTitle::none;
   drawing.precision = settings.precision;
+  drawing.instrument_centring_mm = extras.instrument_centring_mm;
+  drawing.target_centring_mm = extras.target_centring_mm;
+  drawing.sets = extras.sets;
   return drawing;
+}
+
+InstrumentUse instrument_use(const RunSettings& settings, const RunExtras& extras) {
+  InstrumentUse use;
+  use.precision = settings.precision;
+  use.instrument_centring_m = extras.instrument_centring_mm * 0.001;
+  use.target_centring_m = extras.target_centring_mm * 0.001;
+  use.sets = extras.sets;
+  return use;
+}
+
+// An observation with no uncertainty at all would have an infinite weight.
+void refuse_observations_without_error(ObservationMode mode, bool plain) {
+  const bool goniometric = mode == ObservationMode::goniometric;
+  if (plain) {
+    throw InputError("o ajustamento pede incertezas não nulas das distâncias e dos " +
+                     std::string(goniometric ? "ângulos" : "rumos") + ": uma observação sem erro teria peso infinito");
+  }
+  throw InputError("com centragem ou séries, o cálculo pede incertezas não nulas das distâncias e dos " +
+                   std::string(goniometric ? "ângulos" : "rumos") +
+                   " (ou uma centragem que lhas dê): uma observação sem erro teria peso infinito");
 }
 
 void write_chain(RunOutputs& outputs, const DrawingSettings& drawing, const PointList& walked, const Chain& chain) {
@@ -135,19 +162,22 @@ std::string fixed_text(double value, int decimals) {
 }
 
 // What the closure of the traverse is expected to show, said after the adjusted run.
-std::string misclosure_report(const RunSettings& settings, ObservationMode mode, const PointList& points,
+std::string misclosure_report(const RunSettings& settings, const ObservationModel& model, const PointList& points,
                               const EndpointCovariance& initial, const EndpointCovariance& final_point) {
-  const PredictedMisclosure closure = predicted_misclosure(points, mode, settings.precision, initial, final_point);
+  const ObservationMode mode = model.shape.mode;
+  const PredictedMisclosure closure = predicted_misclosure(points, model, initial, final_point);
   const double k = ellipse_level(settings.ellipse_option).k;
   const std::string level = std::string(ellipse_level(settings.ellipse_option).legend_title)
                                 .substr(std::string(ellipse_level(settings.ellipse_option).legend_title).find('(') + 1);
   const std::string percent = level.substr(0, level.size() - 1);
   std::string report = "elipses: fecho previsto da poligonal, de " + fixed_text(closure.traverse_length, 1) + " m:\n";
   if (mode == ObservationMode::goniometric) {
-    const double seconds = std::sqrt(closure.angular_variance) * 180.0 / pi * 3600.0;
-    report += "elipses:   angular: " + fixed_text(seconds, 1) + "\" a 1 sigma";
+    const AngleUnit unit = settings.precision.angle_unit;
+    const double seconds = angle_in_unit(std::sqrt(closure.angular_variance), unit);
+    const char* sign = unit == AngleUnit::centesimal_seconds ? " cc" : "\"";
+    report += "elipses:   angular: " + fixed_text(seconds, 1) + sign + " a 1 sigma";
     if (settings.ellipse_option > 1) {
-      report += ", " + fixed_text(seconds * one_dimensional_factor[settings.ellipse_option - 1], 1) + "\" a " + percent;
+      report += ", " + fixed_text(seconds * one_dimensional_factor[settings.ellipse_option - 1], 1) + sign + " a " + percent;
     }
     report += "\n";
   }
@@ -171,13 +201,61 @@ std::string misclosure_report(const RunSettings& settings, ObservationMode mode,
   return report;
 }
 
-// The closed traverse adjusted by least squares and the relative ellipses, when asked.
-// Returns what is to be said once the files are in place.
+std::string trimmed_name(const Point& point) {
+  std::string name = point.name;
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
+
+// What standard error says of the reliability: the redundancy, the weak observations, and
+// the largest blunder that could pass unnoticed in a distance and in an angle or bearing.
+std::string reliability_report(const TraverseReliability& reliability, const PointList& points, AngleUnit unit) {
+  std::size_t weak = 0;
+  const ObservationReliability* worst_distance = nullptr;
+  const ObservationReliability* worst_direction = nullptr;
+  for (const ObservationReliability& item : reliability.observations) {
+    if (item.redundancy < weak_redundancy) ++weak;
+    const ObservationReliability*& worst =
+        item.kind == ObservationKind::distance ? worst_distance : worst_direction;
+    if (worst == nullptr || item.minimal_bias > worst->minimal_bias) worst = &item;
+  }
+  const auto where = [&](const ObservationReliability& item) {
+    const auto name = [&](std::int32_t point) {
+      return point == reference_direction ? std::string("REF") : trimmed_name(points.at(point));
+    };
+    return item.kind == ObservationKind::angle ? "no ângulo " + name(item.back) + " " + name(item.station) + " " +
+                                                     name(item.forward)
+           : item.kind == ObservationKind::distance ? "na distância " + name(item.station) + " " + name(item.forward)
+                                                    : "no rumo " + name(item.station) + " " + name(item.forward);
+  };
+  const auto bias = [&](const ObservationReliability& item) {
+    if (!std::isfinite(item.minimal_bias)) return std::string("nenhum seria detetado");
+    if (item.kind == ObservationKind::distance) return fixed_text(item.minimal_bias, 4) + " m";
+    return fixed_text(angle_in_unit(item.minimal_bias, unit), 1) +
+           (unit == AngleUnit::centesimal_seconds ? " cc" : "\"");
+  };
+  std::string report = "elipses: fiabilidade: redundância " + fixed_text(reliability.redundancy, 0) + "; " +
+                       std::to_string(weak) + " observaç" + (weak == 1 ? "ão" : "ões") + " com r < 0.1\n";
+  if (worst_distance != nullptr) {
+    report += "elipses:   maior erro não detetável numa distância: " + bias(*worst_distance) + ", " +
+              where(*worst_distance) + "\n";
+  }
+  if (worst_direction != nullptr) {
+    report += std::string("elipses:   maior erro não detetável num ") +
+              (worst_direction->kind == ObservationKind::angle ? "ângulo: " : "rumo: ") + bias(*worst_direction) +
+              ", " + where(*worst_direction) + "\n";
+  }
+  return report;
+}
+
+// The closed traverse adjusted by least squares, the relative ellipses and the
+// reliability, when asked. Returns what is to be said once the files are in place.
 std::string write_further_results(const RunSettings& settings, const RunExtras& extras, const DrawingSettings& drawing,
                                   const PointList& forward, RunOutputs& outputs, std::ostream& err) {
-  if (!extras.adjusted && !extras.relative) return {};
+  if (!extras.adjusted && !extras.relative && !extras.reliability) return {};
   if (!drawing.has_mode) {
-    err << "elipses: aviso: sem modo de observação nada é calculado: nem poligonal ajustada nem elipses relativas\n";
+    err << "elipses: aviso: sem modo de observação nada é calculado: nem poligonal ajustada, nem elipses relativas, "
+           "nem fiabilidade\n";
     return {};
   }
   const bool open = is_open(settings.traverse);
@@ -190,13 +268,21 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
     err << "elipses: aviso: uma poligonal aberta não tem nada a ajustar; não se escreve elipses-ajustada.txt nem "
            "elipses-ajustada.scr\n";
   }
-  if (!open && !adjustment_is_defined(drawing.mode, settings.precision)) {
-    throw InputError("o ajustamento pede incertezas não nulas das distâncias e dos " +
-                     std::string(drawing.mode == ObservationMode::goniometric ? "ângulos" : "rumos") +
-                     ": uma observação sem erro teria peso infinito");
+  if (open && extras.reliability) {
+    err << "elipses: fiabilidade: uma poligonal aberta não tem observações redundantes: nenhum erro grosseiro seria "
+           "detetado; não se escreve elipses-fiabilidade.txt\n";
   }
-  const TraverseCovariance joint = open ? propagate_open_joint(forward, drawing.mode, settings.precision, initial)
-                                        : adjust_traverse(forward, drawing.mode, settings.precision, initial, &final_point);
+  const TraverseShape shape{drawing.mode, !open, !open && is_loop(forward)};
+  const InstrumentUse use = instrument_use(settings, extras);
+  const ObservationModel model = build_observation_model(forward, shape, use);
+  if (!open && use.is_plain() && !adjustment_is_defined(drawing.mode, settings.precision)) {
+    refuse_observations_without_error(drawing.mode, true);
+  }
+  if ((!open || !use.is_plain()) && !model_is_defined(model)) refuse_observations_without_error(drawing.mode, use.is_plain());
+  // A loop's one point is both ends: the initial covariance serves for both.
+  const EndpointCovariance& final_end = shape.loop ? initial : final_point;
+  const TraverseCovariance joint = open && use.is_plain() ? propagate_open_joint(forward, drawing.mode, settings.precision, initial)
+                                                          : model_covariance(forward, model, initial, final_end);
   std::string report;
   if (!open && extras.adjusted) {
     EllipseTableWriter table(outputs.files.create("elipses-ajustada.txt"));
@@ -213,10 +299,10 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
     DrawingSettings adjusted = drawing;
     adjusted.adjusted = true;
     adjusted.title = TraverseTitle::closed;
-    write_adjusted_blocks(script, adjusted, forward, joint.points, initial, final_point);
+    write_adjusted_blocks(script, adjusted, forward, joint.points, initial, final_end);
     write_closing_block(script, adjusted, forward);
     script.text.flush();
-    report += misclosure_report(settings, drawing.mode, forward, initial, final_point);
+    report += misclosure_report(settings, model, forward, initial, final_end);
   }
   if (extras.relative) {
     RelativeTableWriter table(outputs.files.create("elipses-relativas.txt"));
@@ -228,6 +314,28 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
           << " registo(s) do elipses-relativas.txt tem valores que não cabem na coluna, escritos como asteriscos\n";
     }
   }
+  if (!open && extras.reliability) {
+    const TraverseReliability reliability = traverse_reliability(model, forward.n);
+    write_reliability_table(outputs.files.create("elipses-fiabilidade.txt"), forward, reliability,
+                            settings.precision.angle_unit);
+    report += reliability_report(reliability, forward, settings.precision.angle_unit);
+  }
+  return report;
+}
+
+// A closed traverse that starts and ends on one known point: said once, and the final
+// point's covariance, when given and different, said not to be used.
+std::string loop_report(const RunSettings& settings, const DrawingSettings& drawing, const RunExtras& extras,
+                        const PointList& forward) {
+  if (!drawing.has_mode || is_open(settings.traverse) || !is_loop(forward)) return {};
+  std::string report = "elipses: poligonal em anel: começa e acaba no ponto " + trimmed_name(forward.at(1)) + "\n";
+  const EndpointCovariance& a = settings.initial_point;
+  const EndpointCovariance& b = settings.final_point;
+  const bool further = extras.adjusted || extras.relative || extras.reliability;
+  if (further && drawing.mode == ObservationMode::goniometric && (a.s_m != b.s_m || a.s_p != b.s_p || a.s_mp != b.s_mp)) {
+    report += "elipses: aviso: na poligonal em anel o ponto final é o inicial: a covariância dada ao ponto final não "
+              "é usada no ajustamento, nas elipses relativas, no fecho nem na fiabilidade\n";
+  }
   return report;
 }
 
@@ -236,7 +344,7 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
 // what the options ask beyond. Returns what is to be said at the end.
 std::string compute_and_write(const RunSettings& settings, const RunExtras& extras, OpenTraverse& traverse,
                               PointList forward, RunOutputs& outputs, std::ostream& err) {
-  const DrawingSettings drawing = drawing_settings(settings);
+  const DrawingSettings drawing = drawing_settings(settings, extras);
   if (!drawing.has_mode) {
     write_closing_block(outputs.script, drawing, forward);
     return write_further_results(settings, extras, drawing, forward, outputs, err);
@@ -246,13 +354,23 @@ std::string compute_and_write(const RunSettings& settings, const RunExtras& extr
   input.precision = settings.precision;
   input.initial_point = settings.initial_point;
   input.final_point = settings.final_point;
+  const InstrumentUse use = instrument_use(settings, extras);
+  input.instrument_centring_m = use.instrument_centring_m;
+  input.target_centring_m = use.target_centring_m;
+  input.sets = use.sets;
+  if (!use.is_plain()) {
+    // With centring or sets each pass is a least-squares solution of its observations.
+    const TraverseShape shape{drawing.mode, !is_open(settings.traverse), false};
+    if (!model_is_defined(build_observation_model(forward, shape, use))) refuse_observations_without_error(drawing.mode, false);
+  }
+  const std::string said_first = loop_report(settings, drawing, extras, forward);
   if (is_open(settings.traverse)) {
     write_chain(outputs, drawing, forward, propagate_open_traverse(forward, input));
     write_closing_block(outputs.script, drawing, forward);
-    return write_further_results(settings, extras, drawing, forward, outputs, err);
+    return said_first + write_further_results(settings, extras, drawing, forward, outputs, err);
   }
   write_chain(outputs, drawing, forward, propagate_closed_from_initial(forward, input));
-  if (!extras.adjusted && !extras.relative) forward = PointList();
+  if (!extras.adjusted && !extras.relative && !extras.reliability) forward = PointList();
   {
     // The pass from the final point walks the file read again in reverse, and the
     // drawing's legend and polyline follow that order.
@@ -260,7 +378,7 @@ std::string compute_and_write(const RunSettings& settings, const RunExtras& extr
     write_chain(outputs, drawing, backward, propagate_closed_from_final(backward, input));
     write_closing_block(outputs.script, drawing, backward);
   }
-  return write_further_results(settings, extras, drawing, forward, outputs, err);
+  return said_first + write_further_results(settings, extras, drawing, forward, outputs, err);
 }
 
 // Values too wide for their columns are written as asterisks, as they always were; the

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "output/compact_numbers.hpp"
+#include "output/record_text.hpp"
 #include "output/ellipse_levels.hpp"
 
 namespace elipses {
@@ -111,14 +112,6 @@ const char* traverse_title(const DrawingSettings& settings) {
     return open ? "Poligonal aberta obs. em modo goniometrico" : "Poligonal fechada obs. em modo goniometrico";
   }
   return open ? "Poligonal aberta obs. em modo declinado" : "Poligonal fechada obs. em modo declinado";
-}
-
-// A precision as the surveyor gave it: the shortest text that reads back as the same
-// number ("2.5", "3", "0.7").
-std::string given_figure(double value) {
-  char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
 }
 
 std::string whole_part_in_decimal(double value) {
@@ -281,6 +274,12 @@ void write_adjusted_blocks(DrawingScriptWriter& script, const DrawingSettings& s
   }
 }
 
+std::string centring_legend(const DrawingSettings& settings) {
+  return "Centragem do instrumento=" + given_figure(settings.instrument_centring_mm) +
+         "mm, dos alvos=" + given_figure(settings.target_centring_mm) + "mm; " + std::to_string(settings.sets) +
+         (settings.sets == 1 ? " giro" : " giros");
+}
+
 void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& drawn_order) {
   const double m1 = drawn_order.n > 0 ? drawn_order.at(1).m : 0.0;
   const double p1 = drawn_order.n > 0 ? drawn_order.at(1).p : 0.0;
@@ -303,8 +302,13 @@ void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& set
                                                          truncated_figure(precision.distance_ppm) + "ppm";
     const std::string angle =
         settings.adjusted ? given_figure(precision.angle_seconds) : whole_seconds_figure(precision.angle_seconds);
+    const bool in_cc = precision.angle_unit == AngleUnit::centesimal_seconds;
     write_text_command(script, settings, m1, p1 - 400.0, text_field("Incerteza das obs. de distancia=" + distance, 50));
-    write_text_command(script, settings, m1, p1 - 500.0, text_field("Incerteza das obs. de direccao=" + angle + "\"", 50));
+    write_text_command(script, settings, m1, p1 - 500.0,
+                       text_field("Incerteza das obs. de direccao=" + angle + (in_cc ? "cc" : "\""), 50));
+    if (settings.instrument_centring_mm != 0.0 || settings.target_centring_mm != 0.0 || settings.sets != 1) {
+      write_text_command(script, settings, m1, p1 - 600.0, centring_legend(settings));
+    }
   }
   write_colour(script, '3');
   script.text.put_line("PLINE");
