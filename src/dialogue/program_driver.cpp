@@ -140,8 +140,8 @@ InstrumentUse instrument_use(const RunSettings& settings, const RunExtras& extra
 void refuse_observations_without_error(ObservationMode mode, bool plain) {
   const bool goniometric = mode == ObservationMode::goniometric;
   if (plain) {
-    throw InputError("o ajustamento pede incertezas nao nulas das distancias e dos " +
-                     std::string(goniometric ? "angulos" : "rumos") + ": uma observacao sem erro teria peso infinito");
+    throw InputError("o ajustamento pede incertezas não nulas das distâncias e dos " +
+                     std::string(goniometric ? "ângulos" : "rumos") + ": uma observação sem erro teria peso infinito");
   }
   throw InputError("com centragem ou séries, o cálculo pede incertezas não nulas das distâncias e dos " +
                    std::string(goniometric ? "ângulos" : "rumos") +
@@ -184,10 +184,10 @@ std::string misclosure_report(const RunSettings& settings, const ObservationMode
   const Covariance2& linear = closure.linear_after_angular;
   const EllipseParams one_sigma = ellipse_parameters(linear, 1.0);
   const auto ratio = [&](double a) {
-    return a > 0.0 ? "1:" + fixed_text(std::floor(closure.traverse_length / a), 0) : std::string("exacto");
+    return a > 0.0 ? "1:" + fixed_text(std::floor(closure.traverse_length / a), 0) : std::string("exato");
   };
   report += std::string("elipses:   linear") +
-            (mode == ObservationMode::goniometric ? " (depois de distribuido o erro angular)" : "") + ": sM " +
+            (mode == ObservationMode::goniometric ? " (depois de distribuído o erro angular)" : "") + ": sM " +
             fixed_text(std::sqrt(std::max(0.0, linear.var_m)), 3) + " m, sP " + fixed_text(std::sqrt(std::max(0.0, linear.var_p)), 3) +
             " m; elipse a 1 sigma " + fixed_text(one_sigma.a, 3) +
             " x " + fixed_text(one_sigma.b, 3) + " m (" + ratio(one_sigma.a) + ")";
@@ -365,7 +365,7 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
   const EndpointCovariance final_point = drawing.mode == ObservationMode::goniometric ? settings.final_point
                                                                                       : EndpointCovariance{};
   if (open && extras.adjusted) {
-    err << "elipses: aviso: uma poligonal aberta nao tem nada a ajustar; nao se escreve elipses-ajustada.txt nem "
+    err << "elipses: aviso: uma poligonal aberta não tem nada a ajustar; não se escreve elipses-ajustada.txt nem "
            "elipses-ajustada.scr\n";
   }
   if (open && extras.reliability) {
@@ -395,7 +395,7 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
     table.text.flush();
     if (table.records_not_fitting > 0) {
       err << "elipses: aviso: " << table.records_not_fitting
-          << " registo(s) do elipses-ajustada.txt tem valores que nao cabem na coluna, escritos como asteriscos\n";
+          << " registo(s) do elipses-ajustada.txt tem valores que não cabem na coluna, escritos como asteriscos\n";
     }
     DrawingScriptWriter script(outputs.files.create("elipses-ajustada.scr"));
     DrawingSettings adjusted = drawing;
@@ -414,7 +414,7 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
     table.text.flush();
     if (table.records_not_fitting > 0) {
       err << "elipses: aviso: " << table.records_not_fitting
-          << " registo(s) do elipses-relativas.txt tem valores que nao cabem na coluna, escritos como asteriscos\n";
+          << " registo(s) do elipses-relativas.txt tem valores que não cabem na coluna, escritos como asteriscos\n";
     }
     if (tolerances != nullptr && table.worst_leg.from != 0) {
       report += tolerance_level_report(settings);
@@ -497,12 +497,12 @@ std::string compute_and_write(const RunSettings& settings, const RunExtras& extr
 void warn_about_asterisks(std::ostream& err, const RunOutputs& outputs) {
   if (outputs.table.records_not_fitting > 0) {
     err << "elipses: aviso: " << outputs.table.records_not_fitting
-        << " registo(s) do elipses.txt tem valores que nao cabem na coluna, escritos como asteriscos\n";
+        << " registo(s) do elipses.txt tem valores que não cabem na coluna, escritos como asteriscos\n";
   }
   if (outputs.script.lines_not_fitting > 0) {
     err << "elipses: aviso: " << outputs.script.lines_not_fitting
-        << " linha(s) do elipses.scr tem numeros de um milhao ou mais (em valor absoluto), escritos como"
-           " asteriscos, que o programa de CAD nao pode usar\n";
+        << " linha(s) do elipses.scr tem números de um milhão ou mais (em valor absoluto), escritos como"
+           " asteriscos, que o programa de CAD não pode usar\n";
   }
 }
 
@@ -521,6 +521,8 @@ void report_success(std::ostream& err, const RunSettings& settings, const RunOut
   std::string level = ellipse_level(settings.ellipse_option).menu_line;
   level = level.substr(4);
   while (!level.empty() && (level.back() == ' ' || level.back() == ':')) level.pop_back();
+  const std::size_t old_spelling = level.find("confianca");  // the menu's, which a message does not keep
+  if (old_spelling != std::string::npos) level.replace(old_spelling, 9, "confiança");
   std::string name = outputs.table.largest_a_name;
   while (!name.empty() && name.back() == ' ') name.pop_back();
   err << "elipses: maior semieixo a: " << fixed_text(outputs.table.largest_a, 4) << " m, no ponto " << name
@@ -531,8 +533,8 @@ void warn_about_traverse_letter(std::ostream& err, const RunSettings& settings, 
   if (!(is_goniometric(settings.mode) || is_declined(settings.mode))) return;
   if (is_open(settings.traverse) || is_named_closed(settings.traverse)) return;
   const std::string typed = line.empty() ? "uma linha vazia" : "\"" + quote_for_message(line) + "\"";
-  err << "elipses: aviso: a resposta a poligonal foi " << typed
-      << ", que nao e a nem f: a poligonal e calculada como fechada (e a legenda nao diz qual e)\n";
+  err << "elipses: aviso: a resposta à poligonal foi " << typed
+      << ", que não é a nem f: a poligonal é calculada como fechada (e a legenda não diz qual é)\n";
 }
 
 int run_dialogue(Console& console, const RunExtras& extras) {
@@ -558,7 +560,7 @@ int run_dialogue(Console& console, const RunExtras& extras) {
 
   show_empty_line(console);
   for (const EllipseLevel& level : ellipse_levels) show_line(console, level.menu_line);
-  read_whole_answer(console, " Opcao: ", settings.ellipse_option, "um numero inteiro de 1 a 8");
+  read_whole_answer(console, " Opcao: ", settings.ellipse_option, "um número inteiro de 1 a 8");
   if (!is_ellipse_option(settings.ellipse_option)) {
     show_empty_line(console);
     show_free_line(console, "    Opcao invalida.");
@@ -623,7 +625,7 @@ int guarded(std::ostream& out, std::ostream& err, Run run) {
     err << "elipses: " << error.what() << '\n';
   } catch (const std::bad_alloc&) {
     out.flush();
-    err << "elipses: memoria insuficiente para o ficheiro de coordenadas\n";
+    err << "elipses: memória insuficiente para o ficheiro de coordenadas\n";
   } catch (const std::exception& error) {
     out.flush();
     err << "elipses: erro inesperado: " << error.what() << '\n';

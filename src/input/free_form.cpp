@@ -120,4 +120,17 @@ std::optional<std::int32_t> parse_whole(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
+std::optional<std::string> decimal_comma_as_point(std::string_view text) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  const std::size_t comma = text.find(',', i);
+  if (comma == std::string_view::npos || comma == i || comma + 1 == text.size()) return std::nullopt;
+  for (std::size_t k = i; k < text.size(); ++k) {
+    if (k != comma && !is_digit(text[k])) return std::nullopt;
+  }
+  std::string pointed(text);
+  pointed[comma] = '.';
+  return pointed;
+}
+
 }  // namespace elipses

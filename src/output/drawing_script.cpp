@@ -288,16 +288,19 @@ void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& set
   write_text_command(script, settings, m1, p1 - 200.0, text_field(level, 44));
   write_text_command(script, settings, m1, p1 - 300.0, text_field("Escala das elipses=" + scale_figure(settings.scale), 44));
   if (settings.has_mode) {
+    // The adjusted drawing writes the precisions as they were given (2.5 mm + 1.5 ppm,
+    // 1.5"); the drawing of the two passes keeps the whole figures it has always had.
     const ObservationPrecision& precision = settings.precision;
-    write_text_command(script, settings, m1, p1 - 400.0,
-                       text_field("Incerteza das obs. de distancia=" + truncated_figure(precision.distance_fixed_mm) +
-                                      "mm+" + truncated_figure(precision.distance_ppm) + "ppm",
-                                  50));
+    const std::string distance = settings.adjusted ? given_figure(precision.distance_fixed_mm) + " mm + " +
+                                                         given_figure(precision.distance_ppm) + " ppm"
+                                                   : truncated_figure(precision.distance_fixed_mm) + "mm+" +
+                                                         truncated_figure(precision.distance_ppm) + "ppm";
+    const std::string angle =
+        settings.adjusted ? given_figure(precision.angle_seconds) : whole_seconds_figure(precision.angle_seconds);
     const bool in_cc = precision.angle_unit == AngleUnit::centesimal_seconds;
+    write_text_command(script, settings, m1, p1 - 400.0, text_field("Incerteza das obs. de distancia=" + distance, 50));
     write_text_command(script, settings, m1, p1 - 500.0,
-                       text_field("Incerteza das obs. de direccao=" + whole_seconds_figure(precision.angle_seconds) +
-                                      (in_cc ? "cc" : "\""),
-                                  50));
+                       text_field("Incerteza das obs. de direccao=" + angle + (in_cc ? "cc" : "\""), 50));
     if (settings.instrument_centring_mm != 0.0 || settings.target_centring_mm != 0.0 || settings.sets != 1) {
       write_text_command(script, settings, m1, p1 - 600.0, centring_legend(settings));
     }
