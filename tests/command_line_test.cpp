@@ -76,6 +76,38 @@ TEST_P(BothWaysTest, GiveTheSameFiles) {
   }
 }
 
+// At a terminal the further questions give what the options give: the same files as the
+// command line with --ajustada --relativas --fiabilidade --centragem 2,1.5 --series 3
+// --tolerancia 20,50 --tolerancia-ponto 40 --projetar.
+TEST(TerminalQuestions, GiveWhatTheOptionsGive) {
+  const std::string coordinates = read_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt");
+  TempDir typed_dir;
+  write_file(typed_dir.file("p.txt"), coordinates);
+  std::istringstream in(typed_dir.file("p.txt") + "\n5\n1000\n2.5\ng\nf\n3\n2\n5\n0.005\n0.005\n0\n0\n0\n0\n" +
+                        "s\n2\n1.5\n3\n20\n50\n40\ns\n");
+  std::ostringstream out, err;
+  RunExtras extras;
+  extras.output_directory = typed_dir.path().string();
+  ASSERT_EQ(run_program(in, out, err, extras, true), 0) << err.str();
+
+  TempDir options_dir;
+  write_file(options_dir.file("p.txt"), coordinates);
+  std::vector<std::string> arguments = words(
+      "--modo g --poligonal f --mm 3 --ppm 2 --segundos 5 --inicial 0.005,0.005,0 --final 0,0,0 --ajustada --relativas "
+      "--fiabilidade --centragem 2,1.5 --series 3 --tolerancia 20,50 --tolerancia-ponto 40 --projetar --saida");
+  arguments.insert(arguments.begin(), options_dir.file("p.txt"));
+  arguments.push_back(options_dir.path().string());
+  const CommandLine line = read_command_line(arguments);
+  std::ostringstream said;
+  ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
+  for (const char* name : {"elipses.txt", "elipses.scr", "elipses-ajustada.txt", "elipses-ajustada.scr",
+                           "elipses-relativas.txt", "elipses-fiabilidade.txt", "elipses-pares.txt",
+                           "elipses-projeto.txt"}) {
+    ASSERT_TRUE(fs::exists(typed_dir.file(name))) << name;
+    EXPECT_EQ(read_file(typed_dir.file(name)), read_file(options_dir.file(name))) << name;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     AnswerSets, BothWaysTest,
     ::testing::Values(

@@ -7,7 +7,8 @@
 # file's name between double quotes, at the option a word and at the text height a decimal
 # comma are typed first: at a terminal each is explained and the question asked again, and
 # the run still ends with the piped run's files. The file name is then typed between
-# double quotes, as a file dragged into a console window gives it.
+# double quotes, as a file dragged into a console window gives it. The further questions
+# a terminal is asked all take their defaults, which leave the files as piped.
 # Usage: hardening_terminal_session.sh ELIPSES_EXECUTABLE SOURCE_DIR
 set -euo pipefail
 executable=$1
@@ -75,6 +76,28 @@ while IFS= read -r answer || [ -n "$answer" ]; do
   tmux_ send-keys -t session -l "$answer"
   tmux_ send-keys -t session Enter
 done < "$answers_file"
+
+# Then the further questions, each taken at its default with Enter, after a word at the
+# first and a decimal comma at the second: the defaults change nothing.
+exited() { tmux_ capture-pane -p -J -t session | grep -q '^\[exit '; }
+further=0
+until exited; do
+  further=$((further + 1))
+  [ "$further" -le 12 ] || fail "more further questions than expected"
+  row=$(wait_for_prompt_below "$row") || { exited && break; fail "no further question shown"; }
+  slip=
+  case $further in
+    1) slip=talvez ;;
+    2) slip=2,5 ;;
+  esac
+  if [ -n "$slip" ]; then
+    tmux_ send-keys -t session -l "$slip"
+    tmux_ send-keys -t session Enter
+    row=$(wait_for_prompt_below "$row") || fail "the further question was not asked again after \"$slip\""
+  fi
+  tmux_ send-keys -t session Enter
+  sleep 0.1
+done
 
 for _ in $(seq 1 200); do
   tmux_ capture-pane -p -J -t session | grep -q '^\[exit ' && break

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "dialogue/console.hpp"
+#include "dialogue/further_questions.hpp"
 #include "dialogue/output_files.hpp"
 #include "input/coordinate_file.hpp"
 #include "input/input_error.hpp"
@@ -603,7 +604,13 @@ int run_dialogue(Console& console, const RunExtras& extras) {
   console.out.flush();
   warn_about_traverse_letter(console.err, settings, traverse_line);
 
-  const std::string closure = compute_and_write(settings, extras, traverse, std::move(forward), outputs, console.err);
+  // A person at a terminal is also asked what the options would say.
+  RunExtras chosen = extras;
+  if (console.interactive && (is_goniometric(settings.mode) || is_declined(settings.mode))) {
+    ask_further_questions(console, !is_open(settings.traverse), chosen);
+    console.out.flush();
+  }
+  const std::string closure = compute_and_write(settings, chosen, traverse, std::move(forward), outputs, console.err);
   outputs.finish();
   warn_about_asterisks(console.err, outputs);
   report_success(console.err, settings, outputs);

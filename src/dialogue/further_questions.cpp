@@ -1,0 +1,113 @@
+#include "dialogue/further_questions.hpp"
+
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "input/free_form.hpp"
+#include "input/text_encoding.hpp"
+#include "output/record_text.hpp"
+
+namespace elipses {
+
+namespace {
+
+// A line as typed, without the blanks around it.
+std::string typed_answer(Console& console, const std::string& prompt) {
+  std::string line = read_file_name_answer(console, prompt);
+  line.erase(0, line.find_first_not_of(" \t"));
+  return line;
+}
+
+void explain(Console& console, const std::string& question, const std::string& typed, const std::string& expected) {
+  console.out.flush();
+  console.err << "\"" << quote_for_message(typed) << "\" não serve como resposta a \"" << question << "\": " << expected
+              << ".\n";
+  console.err.flush();
+}
+
+bool ask_yes_no(Console& console, const std::string& question, bool default_answer) {
+  const std::string prompt = " " + question + " (s/n) [" + (default_answer ? "s" : "n") + "]: ";
+  for (;;) {
+    const std::string typed = typed_answer(console, prompt);
+    if (typed.empty()) return default_answer;
+    if (typed == "s" || typed == "S" || typed == "sim" || typed == "Sim") return true;
+    if (typed == "n" || typed == "N" || typed == "não" || typed == "nao" || typed == "Não") return false;
+    explain(console, question, typed, "responda s (sim) ou n (não)");
+  }
+}
+
+// A number; an empty answer keeps `current` (nothing: "nenhuma"). `acceptable` says
+// whether a value will do, `expected` what to write instead.
+std::optional<double> ask_number(Console& console, const std::string& question, std::optional<double> current,
+                                 const std::function<bool(double)>& acceptable, const std::string& expected) {
+  const std::string prompt = " " + question + " [" + (current ? given_figure(*current) : std::string("nenhuma")) + "]: ";
+  for (;;) {
+    const std::string typed = typed_answer(console, prompt);
+    if (typed.empty()) return current;
+    if (const std::optional<std::string> pointed = decimal_comma_as_point(typed)) {
+      explain(console, question, typed, "o separador decimal é o ponto; escreva " + *pointed);
+      continue;
+    }
+    const std::optional<double> number = parse_real(typed);
+    if (number && acceptable(*number)) return number;
+    explain(console, question, typed, "escreva " + expected);
+  }
+}
+
+bool not_negative(double value) { return value >= 0.0; }
+bool positive(double value) { return value > 0.0; }
+
+}  // namespace
+
+void ask_further_questions(Console& console, bool closed, RunExtras& extras) {
+  show_line(console, " Resultados adicionais (Enter aceita o valor entre parênteses retos):");
+  const char* further = closed ? "Calcular a poligonal ajustada, as elipses relativas e a fiabilidade?"
+                               : "Calcular as elipses relativas entre pontos vizinhos?";
+  const bool had_further = closed ? extras.adjusted && extras.relative && extras.reliability : extras.relative;
+  if (ask_yes_no(console, further, had_further)) {
+    extras.relative = true;
+    extras.adjusted = extras.adjusted || closed;
+    extras.reliability = extras.reliability || closed;
+  }
+  const std::string centring = "um número não negativo de milímetros, por exemplo 2";
+  extras.instrument_centring_mm =
+      *ask_number(console, "Centragem do instrumento, desvio padrão (mm)", extras.instrument_centring_mm, not_negative,
+                  centring);
+  extras.target_centring_mm =
+      *ask_number(console, "Centragem dos alvos, desvio padrão (mm)", extras.target_centring_mm, not_negative, centring);
+  extras.sets = static_cast<std::int32_t>(*ask_number(
+      console, "Número de séries de direções (1 a 99)", static_cast<double>(extras.sets),
+      [](double v) { return v >= 1.0 && v <= 99.0 && v == static_cast<double>(static_cast<std::int32_t>(v)); },
+      "um número inteiro de 1 a 99, por exemplo 2"));
+
+  Tolerances& tolerances = extras.tolerances;
+  const std::optional<double> relative_mm =
+      ask_number(console, "Tolerância relativa entre pontos, parte fixa (mm)",
+                 tolerances.relative ? std::optional<double>(tolerances.relative_mm) : std::nullopt, not_negative,
+                 "um número não negativo de milímetros, por exemplo 20, ou Enter para nenhuma");
+  if (relative_mm) {
+    tolerances.relative = true;
+    tolerances.relative_mm = *relative_mm;
+    tolerances.relative_ppm =
+        *ask_number(console, "Tolerância relativa, parte proporcional (ppm)", tolerances.relative_ppm,
+                    [&](double v) { return v >= 0.0 && v + tolerances.relative_mm > 0.0; },
+                    "um número não negativo de ppm, por exemplo 50 (não ambas as partes nulas)");
+    // Nothing at all would be a tolerance no error meets: taken as none.
+    tolerances.relative = tolerances.relative_mm + tolerances.relative_ppm > 0.0;
+    extras.relative = extras.relative || tolerances.relative;  // the legs are tested in the relative table
+  }
+  const std::optional<double> point_mm =
+      ask_number(console, "Tolerância de cada ponto (mm)",
+                 tolerances.point ? std::optional<double>(tolerances.point_mm) : std::nullopt, positive,
+                 "um número positivo de milímetros, por exemplo 30, ou Enter para nenhuma");
+  if (point_mm) {
+    tolerances.point = true;
+    tolerances.point_mm = *point_mm;
+  }
+  extras.design = ask_yes_no(console, "Escrever a folha de projeto (elipses-projeto.txt)?", extras.design);
+  show_empty_line(console);
+}
+
+}  // namespace elipses
