@@ -22,6 +22,7 @@
     { option: '--mm', label: 'Distâncias: componente fixa (mm)', hint: 'ex.: 3' },
     { option: '--ppm', label: 'Distâncias: componente proporcional (ppm)', hint: 'ex.: 2' },
     { option: '--segundos', label: 'Direções (modo g) ou rumos (modo d), em segundos', hint: 'ex.: 5' },
+    { option: '--cc', label: 'ou as mesmas em segundos centesimais (cc), em vez dos segundos', hint: 'ex.: 15' },
     { option: '--inicial', label: 'Ponto inicial: σM, σP (m) e covariância (m²)', hint: 'ex.: 0.005,0.005,0', when: (v) => goniometric(v) || open(v) },
     { option: '--final', label: 'Ponto final: σM, σP (m) e covariância (m²)', hint: 'ex.: 0.008,0.006,0', when: (v) => goniometric(v) && closed(v) },
     { option: '--nivel', label: 'Nível das elipses', choices: levels, value: '5' },
@@ -29,6 +30,12 @@
     { option: '--altura', label: 'Altura do texto no desenho', value: '2.5' },
     { option: '--ajustada', label: 'Ajustar pelo método dos mínimos quadrados', flag: true, when: closed },
     { option: '--relativas', label: 'Elipses relativas entre pontos vizinhos', flag: true },
+    { option: '--fiabilidade', label: 'Fiabilidade: números de redundância e erros detetáveis', flag: true, when: closed },
+    { option: '--centragem', label: 'Centragem do instrumento e dos alvos, σ em mm (I,T)', hint: 'ex.: 2,2' },
+    { option: '--series', label: 'Número de séries de direções', hint: '1' },
+    { option: '--tolerancia', label: 'Tolerância relativa entre pontos: mm,ppm', hint: 'ex.: 20,50' },
+    { option: '--tolerancia-ponto', label: 'Tolerância de cada ponto (mm)', hint: 'ex.: 30' },
+    { option: '--projetar', label: 'Folha de projeto (limites, parcelas, classes de instrumentos)', flag: true },
   ];
 
   const byId = (id) => document.getElementById(id);

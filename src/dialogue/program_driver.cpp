@@ -250,8 +250,7 @@ std::string reliability_report(const TraverseReliability& reliability, const Poi
 // The level the tolerances were tested at, and a warning below 95 %: tolerances are
 // usually written at 95 %.
 std::string tolerance_level_report(const RunSettings& settings) {
-  const EllipseLevel& level = ellipse_level(settings.ellipse_option);
-  std::string report = std::string("elipses: tolerâncias testadas ao nível das ") + level.legend_title + "\n";
+  std::string report = "elipses: tolerâncias testadas ao nível de " + level_words(settings.ellipse_option) + "\n";
   if (settings.ellipse_option < 5) {
     report += "elipses: aviso: o nível escolhido é inferior a 95%; as tolerâncias costumam especificar-se a 95% "
               "(nível 5)\n";
@@ -305,7 +304,7 @@ std::string write_decision(const RunSettings& settings, const RunExtras& extras,
   if (tolerances.relative) {
     const PairSweep sweep = sweep_pairs(forward, joint, drawing.k, tolerances);
     write_pairs_file(outputs.files.create("elipses-pares.txt"), forward, sweep, tolerances,
-                     ellipse_level(settings.ellipse_option).legend_title);
+                     level_words(settings.ellipse_option));
     worst_pair = sweep.worst;
     if (sweep.worst) {
       report += exceeding_line("pares", sweep.exceeding, sweep.tested,

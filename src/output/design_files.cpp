@@ -43,10 +43,10 @@ std::string limit_text(const std::optional<double>& limit) { return limit ? plai
 double ellipse_probability_percent(double k) { return 100.0 * (1.0 - std::exp(-k * k / 2.0)); }
 
 void write_pairs_file(std::ostream& file, const PointList& points, const PairSweep& sweep,
-                      const Tolerances& tolerances, const char* level_title) {
+                      const Tolerances& tolerances, const std::string& level) {
   TextOutput text(file);
   text.put_line("# tolerância relativa " + given_figure(tolerances.relative_mm) + " mm + " +
-                given_figure(tolerances.relative_ppm) + " ppm, " + level_title);
+                given_figure(tolerances.relative_ppm) + " ppm, a " + level);
   text.put_line("# pares testados: " + std::to_string(sweep.tested));
   text.put_line("# pares que excedem: " + std::to_string(sweep.exceeding));
   text.put_line("# listados: os que excedem, o pior primeiro (até " + std::to_string(max_listed_exceeding) +

@@ -3,6 +3,7 @@
 // tolerance, and elipses-projeto.txt, the design sheet. Lines of blank-separated words,
 // CR LF; lines starting with # are for the reader.
 #include <ostream>
+#include <string>
 
 #include "propagation/design.hpp"
 
@@ -12,7 +13,7 @@ namespace elipses {
 // (worst first, at most 1,000) and the ten worst that pass: from, to, D (m, 3 decimals),
 // a (m, 4), tolerance (m, 4), ratio (3), cumpre or excede.
 void write_pairs_file(std::ostream& file, const PointList& points, const PairSweep& sweep,
-                      const Tolerances& tolerances, const char* level_title);
+                      const Tolerances& tolerances, const std::string& level);
 
 // What the design sheet is written from.
 struct DesignFileInput {

@@ -3,6 +3,7 @@
 // not computed from the percentages), the line of the menu and the title of the legend.
 // Option 3's 63.2 % has always been shown so, though k = 1.41 gives about 63.0 %.
 #include <cstdint>
+#include <string>
 
 namespace elipses {
 
@@ -27,5 +28,14 @@ constexpr bool is_ellipse_option(std::int32_t option) { return option >= 1 && op
 
 // The level of a menu option 1..8.
 constexpr const EllipseLevel& ellipse_level(std::int32_t option) { return ellipse_levels[option - 1]; }
+
+// The level as the further files and messages name it: "95% (k = 2.447)".
+inline std::string level_words(std::int32_t option) {
+  const std::string title = ellipse_level(option).legend_title;
+  const std::size_t open = title.rfind('(');
+  const std::string percent = title.substr(open + 1, title.size() - open - 2);
+  const std::string sigma = title.substr(0, title.find(" sigma"));
+  return percent + " (k = " + sigma.substr(sigma.rfind(' ') + 1) + ")";
+}
 
 }  // namespace elipses
