@@ -131,12 +131,16 @@ TEST(Design, LimitsStandAtTheEdgeOfTheTolerances) {
         continue;
       }
       EXPECT_LE(at(std::max(*found[l], lowest[l])), 1.0);
-      if (*found[l] < highest[l]) EXPECT_GT(at(*found[l] + 0.1), 1.0);
+      if (*found[l] < highest[l]) {
+        EXPECT_GT(at(*found[l] + 0.1), 1.0);
+      }
     }
     const auto with_sets = [&](std::int32_t sets) { return ratio_with([&](InstrumentUse& use) { use.sets = sets; }); };
     if (sheet.fewest_sets) {
       EXPECT_LE(with_sets(*sheet.fewest_sets), 1.0);
-      if (*sheet.fewest_sets > 1) EXPECT_GT(with_sets(*sheet.fewest_sets - 1), 1.0);
+      if (*sheet.fewest_sets > 1) {
+        EXPECT_GT(with_sets(*sheet.fewest_sets - 1), 1.0);
+      }
     } else {
       EXPECT_GT(with_sets(20), 1.0);
     }
