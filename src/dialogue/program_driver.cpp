@@ -144,7 +144,7 @@ void refuse_observations_without_error(ObservationMode mode, bool plain) {
     throw InputError("o ajustamento pede incertezas não nulas das distâncias e dos " +
                      std::string(goniometric ? "ângulos" : "rumos") + ": uma observação sem erro teria peso infinito");
   }
-  throw InputError("com centragem ou séries, o cálculo pede incertezas não nulas das distâncias e dos " +
+  throw InputError("o cálculo pede incertezas não nulas das distâncias e dos " +
                    std::string(goniometric ? "ângulos" : "rumos") +
                    " (ou uma centragem que lhas dê): uma observação sem erro teria peso infinito");
 }
@@ -273,9 +273,10 @@ std::string design_report(const DesignSheet& sheet, AngleUnit unit) {
   };
   std::string report = "elipses: projeto: limites, com o resto como dado: direções " +
                        limit(sheet.limit_seconds, unit == AngleUnit::centesimal_seconds ? " cc" : "\"") +
-                       ", distâncias " + limit(sheet.limit_mm, " mm") + " e " + limit(sheet.limit_ppm, " ppm") +
-                       ", centragem " + limit(sheet.limit_centring, " mm") + "; séries: " +
-                       (sheet.fewest_sets ? std::to_string(*sheet.fewest_sets) : std::string("nenhum número")) + "\n";
+                       "; distâncias, parte fixa " + limit(sheet.limit_mm, " mm") + "; parte proporcional " +
+                       limit(sheet.limit_ppm, " ppm") + "; centragem " + limit(sheet.limit_centring, " mm") +
+                       "; séries " + (sheet.fewest_sets ? std::to_string(*sheet.fewest_sets) : std::string("nenhum")) +
+                       "\n";
   const CatalogueClass* cheapest = nullptr;
   for (const CatalogueClass& c : sheet.catalogue) {
     if (c.ratio > 1.0) continue;
@@ -355,7 +356,7 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
   if (!extras.adjusted && !extras.relative && !extras.reliability && !deciding) return {};
   if (!drawing.has_mode) {
     err << "elipses: aviso: sem modo de observação nada é calculado: nem poligonal ajustada, nem elipses relativas, "
-           "nem fiabilidade\n";
+           "nem fiabilidade, nem tolerâncias, nem folha de projeto\n";
     return {};
   }
   const bool open = is_open(settings.traverse);
@@ -379,7 +380,7 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
     refuse_observations_without_error(drawing.mode, true);
   }
   if ((!open || !use.is_plain() || deciding) && !model_is_defined(model)) {
-    refuse_observations_without_error(drawing.mode, use.is_plain());
+    refuse_observations_without_error(drawing.mode, use.is_plain() && !open);
   }
   // A loop's one point is both ends: the initial covariance serves for both.
   const EndpointCovariance& final_end = shape.loop ? initial : final_point;
