@@ -13,8 +13,10 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <shellapi.h>
 
 #include <atomic>
+#include <cstdint>
 #include <csignal>
 #include <cstdlib>
 #include <cwchar>
@@ -387,6 +389,9 @@ std::string replace_file(const std::string& from_utf8, const std::string& to_utf
   if (::rename(from_utf8.c_str(), to_utf8.c_str()) == 0) return {};
   return reason(errno);
 }
+
+// Only the console window of a double-click offers to open a file, and that is Windows'.
+bool open_with_default_program(const std::string& /*path_utf8*/) { return false; }
 
 bool remove_file_now(const char* path_utf8) { return ::unlink(path_utf8) == 0; }
 

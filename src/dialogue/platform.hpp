@@ -28,6 +28,10 @@ bool console_window_is_ours_alone();
 // (reads the console directly, e.g. from CONIN$ or std::cin if it is the console).
 void wait_for_enter(std::ostream& err);
 
+// Opens a file (a report) in the program the system gives its kind, the browser for a
+// page; false where that cannot be done here.
+bool open_with_default_program(const std::string& path_utf8);
+
 // Moves a finished file over the old one, replacing it (rename(2) on POSIX; MoveFileExW with
 // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH on Windows, names converted from UTF-8).
 // Returns an empty string on success, else a short Portuguese reason.
