@@ -90,10 +90,12 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   int version = 0;
   int adjusted = 0;
   int relative = 0;
+  int report = 0;
   app.add_flag("-h,--help", help);
   app.add_flag("-V,--version", version);
   app.add_flag("--ajustada", adjusted);
   app.add_flag("--relativas", relative);
+  app.add_flag("--relatorio", report);
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {
@@ -117,7 +119,8 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
            "\"");
   }
   for (const auto& [count, name] : {std::pair<int, const char*>{help, "--help"}, {version, "--version"},
-                                    {adjusted, "--ajustada"}, {relative, "--relativas"}}) {
+                                    {adjusted, "--ajustada"}, {relative, "--relativas"},
+                                    {report, "--relatorio"}}) {
     if (count > 1) refuse("a opcao " + std::string(name) + " foi dada mais de uma vez");
   }
 
@@ -132,6 +135,7 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   }
   line.extras.adjusted = adjusted > 0;
   line.extras.relative = relative > 0;
+  line.extras.report = report > 0;
   if (folder.present()) {
     line.extras.output_directory = folder.value();
     if (line.extras.output_directory.empty()) refuse("a opcao --saida espera o nome de uma pasta");
@@ -190,12 +194,12 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
 
 std::string help_text() {
   return R"(Uso:
-  elipses [--saida PASTA] [--ajustada] [--relativas]
+  elipses [--saida PASTA] [--ajustada] [--relativas] [--relatorio]
       o dialogo de sempre: o programa pergunta cada valor
   elipses FICHEIRO --modo g|d --poligonal a|f --mm F --ppm P --segundos S
           [--nivel N] [--escala S] [--altura H]
           [--inicial sM,sP,sMP] [--final sM,sP,sMP]
-          [--saida PASTA] [--ajustada] [--relativas]
+          [--saida PASTA] [--ajustada] [--relativas] [--relatorio]
       sem dialogo: cada resposta vem das opcoes
   elipses --help | -h
   elipses --version | -V
@@ -221,7 +225,12 @@ FICHEIRO            ficheiro de coordenadas: um ponto por registo, "nome", M, P 
                       a pasta de trabalho); tambem com o dialogo
 --ajustada          poligonal fechada ajustada pelo metodo dos minimos quadrados:
                       elipses-ajustada.txt e elipses-ajustada.scr, e o fecho previsto
---relativas         elipses relativas entre pontos vizinhos: elipses-relativas.txt
+                      (também em elipses-fecho.txt)
+--relativas         elipses relativas entre pontos vizinhos: elipses-relativas.txt e o
+                      seu desenho, elipses-relativas.scr
+--relatorio         relatório de uma página, elipses-relatorio.html: o que foi calculado,
+                      o desenho e as tabelas de tudo o que se aplica à poligonal (com ou
+                      sem --ajustada e --relativas); abre-se num navegador e imprime-se em A4
 -h, --help          esta ajuda
 -V, --version       a versao do programa
 

@@ -1,20 +1,25 @@
 #include "dialogue/program_driver.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <istream>
+#include <memory>
 #include <new>
 #include <ostream>
 
 #include "dialogue/console.hpp"
 #include "dialogue/output_files.hpp"
+#include "dialogue/run_report.hpp"
 #include "input/coordinate_file.hpp"
 #include "input/input_error.hpp"
 #include "input/text_encoding.hpp"
 #include "output/drawing_script.hpp"
 #include "output/ellipse_levels.hpp"
 #include "output/ellipse_table.hpp"
+#include "output/legend_text.hpp"
+#include "output/misclosure_text.hpp"
+#include "output/relative_drawing.hpp"
 #include "output/relative_table.hpp"
+#include "output/report.hpp"
 #include "propagation/adjustment.hpp"
 #include "propagation/ellipse.hpp"
 #include "propagation/chain.hpp"
@@ -85,15 +90,26 @@ void open_traverse(OpenTraverse& traverse, const std::string& name, std::ostream
   for (const std::string& warning : reading_warnings(traverse.file)) err << "elipses: aviso: " << warning << '\n';
 }
 
-// The two files every run writes, in the folder asked for.
+// The worst computed point of one computation, for the summary at the end.
+struct WorstPoint {
+  std::string computation;  // where it was computed, as the summary says it
+  double a = -1.0;          // m, at the chosen level; negative: no point computed
+  std::string name;
+};
+
+// The two files every run writes, in the folder asked for, and what the summary and the
+// report gather on the way.
 struct RunOutputs {
   explicit RunOutputs(const RunExtras& extras)
       : files(extras.output_directory), table(files.create("elipses.txt")), script(files.create("elipses.scr")) {
     write_table_header(table);
+    if (extras.report) report = std::make_unique<Report>();
   }
   OutputFiles files;
   EllipseTableWriter table;
   DrawingScriptWriter script;
+  std::vector<WorstPoint> worst;   // each computation of a closed traverse
+  std::unique_ptr<Report> report;  // with --relatorio
 
   // Hands the gathered text to both files, completes them and puts them in place.
   void finish() {
@@ -119,65 +135,64 @@ DrawingSettings drawing_settings(const RunSettings& settings) {
   return drawing;
 }
 
-void write_chain(RunOutputs& outputs, const DrawingSettings& drawing, const PointList& walked, const Chain& chain) {
+// A pass's points in file order, for the summary and the report: `reversed` when the
+// pass walked the file backwards.
+ReportComputation computation_of(std::string title, const PointList& walked, const Chain& chain, bool reversed) {
+  ReportComputation computation;
+  computation.title = std::move(title);
+  for (std::size_t i = 0; i < chain.computed.size(); ++i) {
+    const std::int32_t position = Chain::position_of(i);
+    computation.ellipses.push_back({reversed ? walked.n + 1 - position : position, chain.computed[i]});
+  }
+  return computation;
+}
+
+// The largest semi-major axis among a pass's computed points.
+WorstPoint worst_of(std::string words, const PointList& walked, const Chain& chain, double k) {
+  WorstPoint worst{std::move(words), -1.0, ""};
+  for (std::size_t i = 0; i < chain.computed.size(); ++i) {
+    const double a = ellipse_parameters(chain.computed[i], k).a;
+    if (a > worst.a) {
+      worst.a = a;
+      worst.name = walked.at(Chain::position_of(i)).name;
+    }
+  }
+  return worst;
+}
+
+// Writes a pass to both files; a closed traverse's pass is remembered for the summary
+// under the words that say where it started, and every pass for the report.
+void write_chain(RunOutputs& outputs, const DrawingSettings& drawing, const PointList& walked, const Chain& chain,
+                 const char* start_words = nullptr) {
   write_chain_records(outputs.table, walked, chain, drawing.k);
   write_chain_blocks(outputs.script, drawing, walked, chain);
-}
-
-// The two-dimensional level's probability for a single quantity (the angular
-// misclosure): the normal quantile of the same percentage; level 1 is 1 sigma.
-constexpr double one_dimensional_factor[8] = {1.0, 0.674, 0.900, 1.645, 1.960, 2.241, 2.576, 3.090};
-
-std::string fixed_text(double value, int decimals) {
-  char text[400];
-  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  return std::string(text, result.ptr);
-}
-
-// What the closure of the traverse is expected to show, said after the adjusted run.
-std::string misclosure_report(const RunSettings& settings, ObservationMode mode, const PointList& points,
-                              const EndpointCovariance& initial, const EndpointCovariance& final_point) {
-  const PredictedMisclosure closure = predicted_misclosure(points, mode, settings.precision, initial, final_point);
-  const double k = ellipse_level(settings.ellipse_option).k;
-  const std::string level = std::string(ellipse_level(settings.ellipse_option).legend_title)
-                                .substr(std::string(ellipse_level(settings.ellipse_option).legend_title).find('(') + 1);
-  const std::string percent = level.substr(0, level.size() - 1);
-  std::string report = "elipses: fecho previsto da poligonal, de " + fixed_text(closure.traverse_length, 1) + " m:\n";
-  if (mode == ObservationMode::goniometric) {
-    const double seconds = std::sqrt(closure.angular_variance) * 180.0 / pi * 3600.0;
-    report += "elipses:   angular: " + fixed_text(seconds, 1) + "\" a 1 sigma";
-    if (settings.ellipse_option > 1) {
-      report += ", " + fixed_text(seconds * one_dimensional_factor[settings.ellipse_option - 1], 1) + "\" a " + percent;
-    }
-    report += "\n";
+  if (start_words != nullptr) {
+    outputs.worst.push_back(worst_of(std::string("no cálculo a partir do ") + start_words, walked, chain, drawing.k));
   }
-  // The linear misclosure as the field computation meets it: after the angular one has
-  // been spread over the angles.
-  const Covariance2& linear = closure.linear_after_angular;
-  const EllipseParams one_sigma = ellipse_parameters(linear, 1.0);
-  const auto ratio = [&](double a) {
-    return a > 0.0 ? "1:" + fixed_text(std::floor(closure.traverse_length / a), 0) : std::string("exacto");
-  };
-  report += std::string("elipses:   linear") +
-            (mode == ObservationMode::goniometric ? " (depois de distribuido o erro angular)" : "") + ": sM " +
-            fixed_text(std::sqrt(std::max(0.0, linear.var_m)), 3) + " m, sP " + fixed_text(std::sqrt(std::max(0.0, linear.var_p)), 3) +
-            " m; elipse a 1 sigma " + fixed_text(one_sigma.a, 3) +
-            " x " + fixed_text(one_sigma.b, 3) + " m (" + ratio(one_sigma.a) + ")";
-  if (settings.ellipse_option > 1) {
-    report += ", a " + percent + " " + fixed_text(k * one_sigma.a, 3) + " x " + fixed_text(k * one_sigma.b, 3) + " m (" +
-              ratio(k * one_sigma.a) + ")";
+  if (outputs.report) {
+    outputs.report->computations.push_back(
+        computation_of(start_words == nullptr ? std::string("Poligonal aberta (elipses.txt)")
+                                              : std::string("Cálculo a partir do ") + start_words + " (elipses.txt)",
+                       walked, chain, chain.start_end == PassStart::final_point));
   }
-  report += "\n";
-  return report;
 }
 
-// The closed traverse adjusted by least squares and the relative ellipses, when asked.
-// Returns what is to be said once the files are in place.
+void warn_about_records(std::ostream& err, std::size_t count, const char* file) {
+  if (count > 0) {
+    err << "elipses: aviso: " << count << " registo(s) do " << file
+        << " tem valores que nao cabem na coluna, escritos como asteriscos\n";
+  }
+}
+
+// The closed traverse adjusted by least squares, the relative ellipses and the report's
+// share of them, when asked. Returns what is to be said once the files are in place.
 std::string write_further_results(const RunSettings& settings, const RunExtras& extras, const DrawingSettings& drawing,
                                   const PointList& forward, RunOutputs& outputs, std::ostream& err) {
-  if (!extras.adjusted && !extras.relative) return {};
+  if (!extras.adjusted && !extras.relative && !extras.report) return {};
   if (!drawing.has_mode) {
-    err << "elipses: aviso: sem modo de observacao nada e calculado: nem poligonal ajustada nem elipses relativas\n";
+    if (extras.adjusted || extras.relative) {
+      err << "elipses: aviso: sem modo de observacao nada e calculado: nem poligonal ajustada nem elipses relativas\n";
+    }
     return {};
   }
   const bool open = is_open(settings.traverse);
@@ -191,52 +206,87 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
            "elipses-ajustada.scr\n";
   }
   if (!open && !adjustment_is_defined(drawing.mode, settings.precision)) {
-    throw InputError("o ajustamento pede incertezas nao nulas das distancias e dos " +
-                     std::string(drawing.mode == ObservationMode::goniometric ? "angulos" : "rumos") +
-                     ": uma observacao sem erro teria peso infinito");
+    const std::string reason = "o ajustamento pede incertezas nao nulas das distancias e dos " +
+                               std::string(drawing.mode == ObservationMode::goniometric ? "angulos" : "rumos") +
+                               ": uma observacao sem erro teria peso infinito";
+    if (extras.adjusted || extras.relative) throw InputError(reason);
+    // The report alone does not fail a run for what it cannot add.
+    outputs.report->facts.push_back({"Poligonal ajustada", "não calculada: uma observação sem erro teria peso infinito"});
+    return {};
   }
   const TraverseCovariance joint = open ? propagate_open_joint(forward, drawing.mode, settings.precision, initial)
                                         : adjust_traverse(forward, drawing.mode, settings.precision, initial, &final_point);
-  std::string report;
-  if (!open && extras.adjusted) {
-    EllipseTableWriter table(outputs.files.create("elipses-ajustada.txt"));
-    write_table_header(table);
+  std::string said;
+  if (!open) {
+    ReportComputation adjusted_points;
+    adjusted_points.title = "Poligonal ajustada (elipses-ajustada.txt)";
     for (std::int32_t i = 2; i < forward.n; ++i) {
-      write_point_record(table, forward.at(i), joint.points[static_cast<std::size_t>(i - 1)], drawing.k);
+      adjusted_points.ellipses.push_back({i, joint.points[static_cast<std::size_t>(i - 1)]});
     }
-    table.text.flush();
-    if (table.records_not_fitting > 0) {
-      err << "elipses: aviso: " << table.records_not_fitting
-          << " registo(s) do elipses-ajustada.txt tem valores que nao cabem na coluna, escritos como asteriscos\n";
+    WorstPoint worst{"na poligonal ajustada", -1.0, ""};
+    for (const ReportEllipse& e : adjusted_points.ellipses) {
+      const double a = ellipse_parameters(e.covariance, drawing.k).a;
+      if (a > worst.a) worst = {worst.computation, a, forward.at(e.point).name};
     }
-    DrawingScriptWriter script(outputs.files.create("elipses-ajustada.scr"));
-    DrawingSettings adjusted = drawing;
-    adjusted.adjusted = true;
-    adjusted.title = TraverseTitle::closed;
-    write_adjusted_blocks(script, adjusted, forward, joint.points, initial, final_point);
-    write_closing_block(script, adjusted, forward);
-    script.text.flush();
-    report += misclosure_report(settings, drawing.mode, forward, initial, final_point);
+    outputs.worst.push_back(worst);
+    const std::vector<std::string> closure = misclosure_lines(
+        predicted_misclosure(forward, drawing.mode, settings.precision, initial, final_point), drawing.mode,
+        settings.ellipse_option);
+    if (extras.adjusted) {
+      EllipseTableWriter table(outputs.files.create("elipses-ajustada.txt"));
+      write_table_header(table);
+      for (const ReportEllipse& e : adjusted_points.ellipses) {
+        write_point_record(table, forward.at(e.point), e.covariance, drawing.k);
+      }
+      table.text.flush();
+      warn_about_records(err, table.records_not_fitting, "elipses-ajustada.txt");
+      DrawingScriptWriter script(outputs.files.create("elipses-ajustada.scr"));
+      DrawingSettings adjusted = drawing;
+      adjusted.adjusted = true;
+      adjusted.title = TraverseTitle::closed;
+      write_adjusted_blocks(script, adjusted, forward, joint.points, initial, final_point);
+      write_closing_block(script, adjusted, forward, forward.at(forward.n));
+      script.text.flush();
+      write_misclosure_file(outputs.files.create("elipses-fecho.txt"), closure);
+      for (const std::string& line : closure) said += "elipses: " + line + "\n";
+    }
+    if (outputs.report) {
+      outputs.report->computations.push_back(std::move(adjusted_points));
+      outputs.report->misclosure = closure;
+    }
   }
   if (extras.relative) {
     RelativeTableWriter table(outputs.files.create("elipses-relativas.txt"));
     write_relative_header(table);
     write_relative_records(table, forward, joint, drawing.k);
     table.text.flush();
-    if (table.records_not_fitting > 0) {
-      err << "elipses: aviso: " << table.records_not_fitting
-          << " registo(s) do elipses-relativas.txt tem valores que nao cabem na coluna, escritos como asteriscos\n";
-    }
+    warn_about_records(err, table.records_not_fitting, "elipses-relativas.txt");
+    DrawingScriptWriter script(outputs.files.create("elipses-relativas.scr"));
+    RelativeDrawingSettings relative;
+    relative.drawing = drawing;
+    relative.closed = !open;
+    write_relative_drawing(script, relative, forward, joint);
+    script.text.flush();
   }
-  return report;
+  if (outputs.report) {
+    Report& report = *outputs.report;
+    report.relative_title = open ? "Da propagação da poligonal aberta" : "Da poligonal ajustada";
+    for (std::int32_t i = 1; i < forward.n; ++i) report.legs.push_back({i, relative_covariance(joint, i), std::nullopt});
+  }
+  return said;
 }
 
 // Computes what the answers ask, pass by pass, and writes each pass as it comes (a
-// pass's covariances are let go once written), then the legend and the traverse, then
-// what the options ask beyond. Returns what is to be said at the end.
+// pass's covariances are let go once written, unless the report keeps them), then the
+// legend and the traverse, then what the options ask beyond. Returns what is to be said
+// at the end.
 std::string compute_and_write(const RunSettings& settings, const RunExtras& extras, OpenTraverse& traverse,
                               PointList forward, RunOutputs& outputs, std::ostream& err) {
   const DrawingSettings drawing = drawing_settings(settings);
+  if (outputs.report) {
+    outputs.report->points = forward;
+    outputs.report->facts = report_facts(settings, forward);
+  }
   if (!drawing.has_mode) {
     write_closing_block(outputs.script, drawing, forward);
     return write_further_results(settings, extras, drawing, forward, outputs, err);
@@ -251,16 +301,30 @@ std::string compute_and_write(const RunSettings& settings, const RunExtras& extr
     write_closing_block(outputs.script, drawing, forward);
     return write_further_results(settings, extras, drawing, forward, outputs, err);
   }
-  write_chain(outputs, drawing, forward, propagate_closed_from_initial(forward, input));
-  if (!extras.adjusted && !extras.relative) forward = PointList();
+  write_chain(outputs, drawing, forward, propagate_closed_from_initial(forward, input), "ponto inicial");
+  if (!extras.adjusted && !extras.relative && !extras.report) forward = PointList();
   {
     // The pass from the final point walks the file read again in reverse, and the
     // drawing's legend and polyline follow that order.
     const PointList backward = load_points_reversed(traverse.file, traverse.n);
-    write_chain(outputs, drawing, backward, propagate_closed_from_final(backward, input));
+    write_chain(outputs, drawing, backward, propagate_closed_from_final(backward, input), "ponto final");
     write_closing_block(outputs.script, drawing, backward);
   }
   return write_further_results(settings, extras, drawing, forward, outputs, err);
+}
+
+// The report, once everything it shows has been computed.
+void write_report_file(const RunSettings& settings, RunOutputs& outputs) {
+  if (!outputs.report) return;
+  Report& report = *outputs.report;
+  report.coordinate_file = settings.coordinate_file_name;
+  report.folder = outputs.files.directory_for_messages();
+  if (is_ellipse_option(settings.ellipse_option)) {
+    report.k = ellipse_level(settings.ellipse_option).k;
+    report.level = level_words(settings.ellipse_option);
+  }
+  report.scale = settings.scale > 0.0 ? settings.scale : 1.0;
+  write_report(outputs.files.create("elipses-relatorio.html"), report);
 }
 
 // Values too wide for their columns are written as asterisks, as they always were; the
@@ -294,8 +358,14 @@ void report_success(std::ostream& err, const RunSettings& settings, const RunOut
   while (!level.empty() && (level.back() == ' ' || level.back() == ':')) level.pop_back();
   std::string name = outputs.table.largest_a_name;
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  err << "elipses: maior semieixo a: " << fixed_text(outputs.table.largest_a, 4) << " m, no ponto " << name
+  err << "elipses: maior semieixo a: " << decimal_figure(outputs.table.largest_a, 4) << " m, no ponto " << name
       << " (" << level << ")\n";
+  // A closed traverse has more than one computation: the worst point of each.
+  for (const WorstPoint& worst : outputs.worst) {
+    if (worst.a < 0.0) continue;
+    err << "elipses: maior semieixo a: " << decimal_figure(worst.a, 4) << " m, no ponto " << shown_name(worst.name)
+        << ", " << worst.computation << '\n';
+  }
 }
 
 void warn_about_traverse_letter(std::ostream& err, const RunSettings& settings, const std::string& line) {
@@ -373,6 +443,7 @@ int run_dialogue(Console& console, const RunExtras& extras) {
   warn_about_traverse_letter(console.err, settings, traverse_line);
 
   const std::string closure = compute_and_write(settings, extras, traverse, std::move(forward), outputs, console.err);
+  write_report_file(settings, outputs);
   outputs.finish();
   warn_about_asterisks(console.err, outputs);
   report_success(console.err, settings, outputs);
@@ -417,6 +488,7 @@ int run_with_answers(const RunSettings& settings, std::ostream& err, const RunEx
     RunOutputs outputs(extras);
     PointList forward = load_points(traverse.file, traverse.n);
     const std::string closure = compute_and_write(settings, extras, traverse, std::move(forward), outputs, err);
+    write_report_file(settings, outputs);
     outputs.finish();
     warn_about_asterisks(err, outputs);
     report_success(err, settings, outputs);

@@ -26,6 +26,7 @@ struct RunExtras {
   std::string output_directory = ".";
   bool adjusted = false;  // a closed traverse adjusted by least squares
   bool relative = false;  // relative ellipses between neighbouring points
+  bool report = false;    // elipses-relatorio.html: everything that applies, in one page
 };
 
 constexpr bool is_goniometric(char mode) { return mode == 'g' || mode == 'G'; }
