@@ -6,9 +6,10 @@ namespace elipses {
 
 namespace {
 
-// Legend lines follow one another at this many text heights, starting this many below the point.
+// The legend starts where the first line of elipses.scr's legend stands, 100 drawing
+// units below its point, and its lines follow one another at this many text heights.
+constexpr double legend_first_line_drop = 100.0;
 constexpr double legend_line_pitch = 1.6;
-constexpr double legend_first_line_drop = 2.0;
 
 }  // namespace
 
@@ -64,7 +65,7 @@ void write_relative_drawing(DrawingScriptWriter& script, const RelativeDrawingSe
   write_colour(script, '5');
   const std::vector<std::string> legend = relative_legend_lines(settings);
   for (std::size_t line = 0; line < legend.size(); ++line) {
-    const double drop = (legend_first_line_drop + legend_line_pitch * static_cast<double>(line)) * drawing.text_height;
+    const double drop = legend_first_line_drop + legend_line_pitch * static_cast<double>(line) * drawing.text_height;
     write_text_at(script, drawing, anchor.m, anchor.p - drop, legend[line]);
   }
   write_colour(script, '3');
