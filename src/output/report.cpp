@@ -174,7 +174,7 @@ std::string ellipse_element(const Frame& frame, double m, double p, const Ellips
 void write_svg(std::ostream& out, const Report& report) {
   const Frame frame = drawing_frame(report);
   const double h = frame.name_height;
-  out << "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " << svg_number(frame.width) << ' '
+  out << "<svg viewBox=\"0 0 " << svg_number(frame.width) << ' '
       << svg_number(frame.height) << "\" role=\"img\" aria-label=\"Desenho da poligonal e das elipses\">\n";
   out << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
   out << "<g class=\"poligonal\"><polyline points=\"";
@@ -437,9 +437,9 @@ void write_report(std::ostream& file, const Report& report) {
     file << "#mostrar-" << c + 1 << ":not(:checked) ~ svg .camada-" << c + 1 << " { display: none; }\n";
   }
   file << "#mostrar-relativas:not(:checked) ~ svg .camada-relativas { display: none; }\n</style>\n</head>\n<body>\n";
-  file << "<header>\n<h1>" << html_text(report.title) << "</h1>\n<p>Ficheiro de coordenadas: <b>"
-       << html_text(report.coordinate_file) << "</b>; resultados na pasta <b>" << html_text(report.folder)
-       << "</b>.</p>\n</header>\n";
+  file << "<header>\n<h1>" << html_text(report.title) << "</h1>\n<p>Ficheiro de coordenadas: <strong>"
+       << html_text(report.coordinate_file) << "</strong>; resultados na pasta <strong>" << html_text(report.folder)
+       << "</strong>.</p>\n</header>\n";
   write_facts(file, report);
   write_drawing(file, report);
   write_points(file, report);
