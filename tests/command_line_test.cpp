@@ -57,7 +57,7 @@ TEST_P(BothWaysTest, GiveTheSameFiles) {
   ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
 
   for (const char* name : {"elipses.txt", "elipses.scr", "elipses-ajustada.txt", "elipses-ajustada.scr",
-                           "elipses-relativas.txt"}) {
+                           "elipses-relativas.txt", "elipses-relativas.scr", "elipses-fecho.txt"}) {
     const bool written = fs::exists(dialogue_dir.file(name));
     EXPECT_EQ(fs::exists(options_dir.file(std::string("resultados/") + name)), written) << name;
     if (written) {
@@ -148,7 +148,7 @@ TEST(CommandLine, UsageErrorsEndWithStatusTwoAndWriteNothing) {
 TEST(CommandLine, HelpNamesEveryOptionAndVersionIsTheProjects) {
   const std::string help = help_text();
   for (const char* option : {"--modo", "--poligonal", "--mm", "--ppm", "--segundos", "--nivel", "--escala", "--altura",
-                             "--inicial", "--final", "--saida", "--ajustada", "--relativas", "--help", "--version"}) {
+                             "--inicial", "--final", "--saida", "--ajustada", "--relativas", "--relatorio", "--help", "--version"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(read_command_line({"-V"}).action, CommandLine::Action::version);
