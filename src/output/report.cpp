@@ -417,7 +417,10 @@ std::string html_text(std::string_view text) {
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
       case '\'': out += "&#39;"; break;
-      default: append_utf8(out, (c < 0x20 && c != '\t') || c == 0x7F || (c >= 0x80 && c < 0xA0) ? 0xFFFD : c);
+      default:
+        append_utf8(out, (c < 0x20 && c != '\t') || c == 0x7F || (c >= 0x80 && c < 0xA0) || c == 0xFFFE || c == 0xFFFF
+                             ? 0xFFFD
+                             : c);
     }
   }
   return out;

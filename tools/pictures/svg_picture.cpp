@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "output/report.hpp"
 #include "pictures/picture_frame.hpp"
 
 namespace elipses::pictures {
@@ -20,38 +21,9 @@ std::string number(double value) {
   return std::string(digits, result.ptr);
 }
 
-void append_utf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// Text content or attribute value with the characters XML reserves escaped.
-std::string xml_text(std::string_view bytes) {
-  std::string out;
-  for (const char32_t c : readable_text(bytes)) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: append_utf8(out, c);
-    }
-  }
-  return out;
-}
+// Text content or attribute value with the characters XML reserves escaped, read as the
+// report reads a name (UTF-8, or Windows-1252 from older CAD programs).
+std::string xml_text(std::string_view bytes) { return html_text(bytes); }
 
 // A line keeps its width on screen however far the picture is zoomed or shrunk; where a
 // viewer lacks that effect, the width falls back to the same number of metres.
