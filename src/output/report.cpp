@@ -204,9 +204,11 @@ void write_svg(std::ostream& out, const Report& report) {
             << svg_number(frame.y(mid.p)) << "\" r=\"" << svg_number(report.scale * leg.tolerance->radius) << "\" "
             << names << "/>\n";
       }
-      const std::string verdict = !leg.tolerance ? "" : leg.tolerance->passes ? " cumpre" : " excede";
-      out << ellipse_element(frame, mid.m, mid.p, ellipse_parameters(leg.relative, report.k), report.scale,
-                             "class=\"relativa" + verdict + "\" " + names);
+      std::string attributes = "class=\"relativa";
+      attributes += !leg.tolerance ? "" : leg.tolerance->passes ? " cumpre" : " excede";
+      attributes += "\" ";
+      attributes += names;
+      out << ellipse_element(frame, mid.m, mid.p, ellipse_parameters(leg.relative, report.k), report.scale, attributes);
     }
     out << "</g>\n";
   }
