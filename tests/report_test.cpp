@@ -113,8 +113,9 @@ TEST_F(ReportRun, DrawingAgreesWithTheTablesOfTheSameRun) {
   const std::multimap<std::string, TableRecord> adjusted = point_records(read_file(dir.file("elipses-ajustada.txt")));
   const std::vector<SvgEllipse> ellipses = svg_ellipses(html);
   std::size_t absolute = 0, relative = 0;
-  const SvgEllipse* first = nullptr;
-  const TableRecord* first_record = nullptr;
+  std::smatch origin;
+  ASSERT_TRUE(std::regex_search(html, origin, std::regex("data-origem-m=\"([^\"]+)\" data-origem-p=\"([^\"]+)\"")));
+  const double origin_m = std::stod(origin[1]), origin_p = std::stod(origin[2]);
   const std::vector<std::string> legs = crlf_lines(read_file(dir.file("elipses-relativas.txt")));
   for (const SvgEllipse& e : ellipses) {
     SCOPED_TRACE(e.layer + " " + e.name);
@@ -139,10 +140,9 @@ TEST_F(ReportRun, DrawingAgreesWithTheTablesOfTheSameRun) {
     const TableRecord& r = found->second;
     EXPECT_NEAR(e.ry / scale, r.b, 0.0006);
     if (r.a > 1.1 * r.b) { EXPECT_NEAR(azimuth_difference(e.degrees, r.teta), 0.0, 0.001); }
-    // Where it stands: as far from the first ellipse as the point is on the ground.
-    if (first == nullptr) first = &e, first_record = &r;
-    EXPECT_NEAR(e.cx - first->cx, r.m - first_record->m, 0.002);
-    EXPECT_NEAR(e.cy - first->cy, -(r.p - first_record->p), 0.002);
+    // Where it stands: x = M - origin, y = origin - P.
+    EXPECT_NEAR(e.cx, r.m - origin_m, 0.0006);
+    EXPECT_NEAR(e.cy, origin_p - r.p, 0.0006);
     ++absolute;
   }
   EXPECT_EQ(absolute, halves.size() + adjusted.size());
@@ -175,6 +175,28 @@ TEST_F(ReportRun, UserTextIsEscapedAndNothingOutsideTheFileIsReferred) {
   EXPECT_EQ(html, run({"--relatorio", "--relativas", "--ajustada"}));
   EXPECT_NE(html.find("camada-relativas"), std::string::npos);
   EXPECT_NE(html.find("Fecho previsto"), std::string::npos);
+}
+
+// What later computations add: a tolerance per leg with its verdict, and tables of their own.
+TEST(ReportSections, ToleranceVerdictsAndFurtherTablesAreLaidOut) {
+  Report report;
+  report.coordinate_file = "p.txt";
+  report.points.n = 3;
+  report.points.points = {Point{"A   ", 0, 0}, Point{"B   ", 100, 0}, Point{"C   ", 200, 80}};
+  report.scale = 500;
+  report.level = "erro 1 sigma (39.4%)";
+  report.legs = {{1, {1e-4, 1e-4, 0}, LegTolerance{0.05, true}}, {2, {4e-4, 1e-4, 0}, LegTolerance{0.01, false}}};
+  report.tables.push_back({"Pares que excedem", "", {"de", "para", "veredicto"}, {{"<b>", "a&b", "excede"}}});
+  std::ostringstream file;
+  write_report(file, report);
+  const std::string html = file.str();
+  EXPECT_NE(html.find("<circle class=\"tolerancia\" cx=\""), std::string::npos);
+  EXPECT_NE(html.find("r=\"25.0000\""), std::string::npos) << "the tolerance magnified like the ellipses";
+  EXPECT_NE(html.find("class=\"relativa cumpre\" data-de=\"A\""), std::string::npos);
+  EXPECT_NE(html.find("class=\"relativa excede\" data-de=\"B\""), std::string::npos);
+  EXPECT_NE(html.find("<td class=\"excede\">excede</td>"), std::string::npos);
+  EXPECT_NE(html.find("<h2>Pares que excedem</h2>"), std::string::npos);
+  EXPECT_NE(html.find("<td>&lt;b&gt;</td><td>a&amp;b</td>"), std::string::npos);
 }
 
 }  // namespace

@@ -99,16 +99,18 @@ std::string length_words(double metres) {
   return given_figure(std::round(metres * 1e6) / 1000.0) + " mm";
 }
 
-// The drawing's frame: plan coordinates (M right, P up) to the picture's (y down).
+// The drawing's frame: plan coordinates (M right, P up) to the picture's (y down),
+// x = M - origin_m and y = origin_p - P, the origin a whole metre so that a reader of the
+// picture can take its coordinates back to the plan exactly.
 struct Frame {
-  double min_m = 0.0;
-  double max_p = 0.0;
+  double origin_m = 0.0;
+  double origin_p = 0.0;
   double margin = 0.0;
   double width = 0.0;
   double height = 0.0;
   double name_height = 0.0;
-  double x(double m) const { return m - min_m + margin; }
-  double y(double p) const { return max_p - p + margin; }
+  double x(double m) const { return m - origin_m; }
+  double y(double p) const { return origin_p - p; }
 };
 
 struct Box {
@@ -152,10 +154,10 @@ Frame drawing_frame(const Report& report) {
   Frame frame;
   frame.name_height = longer * name_share;
   frame.margin = longer * margin_share + 2.0 * frame.name_height;
-  frame.min_m = box.min_m;
-  frame.max_p = box.max_p;
-  frame.width = box.max_m - box.min_m + 2.0 * frame.margin + 4.0 * frame.name_height;  // names run to the right
-  frame.height = box.max_p - box.min_p + 2.0 * frame.margin + 4.0 * frame.name_height;  // room for the scale bars
+  frame.origin_m = std::floor(box.min_m - frame.margin);
+  frame.origin_p = std::ceil(box.max_p + frame.margin);
+  frame.width = box.max_m - frame.origin_m + frame.margin + 4.0 * frame.name_height;  // names run to the right
+  frame.height = frame.origin_p - box.min_p + frame.margin + 4.0 * frame.name_height;  // room for the scale bars
   return frame;
 }
 
@@ -175,7 +177,10 @@ void write_svg(std::ostream& out, const Report& report) {
   const Frame frame = drawing_frame(report);
   const double h = frame.name_height;
   out << "<svg viewBox=\"0 0 " << svg_number(frame.width) << ' '
-      << svg_number(frame.height) << "\" role=\"img\" aria-label=\"Desenho da poligonal e das elipses\">\n";
+      << svg_number(frame.height) << "\" data-origem-m=\"" << svg_number(frame.origin_m) << "\" data-origem-p=\""
+      << svg_number(frame.origin_p) << "\" role=\"img\" aria-label=\"Desenho da poligonal e das elipses\">\n";
+  out << "<desc>x = M - " << svg_number(frame.origin_m) << ", y = " << svg_number(frame.origin_p)
+      << " - P (metros); elipses ampliadas " << given_figure(report.scale) << " vezes.</desc>\n";
   out << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
   out << "<g class=\"poligonal\"><polyline points=\"";
   for (std::int32_t i = 1; i <= report.points.n; ++i) {
