@@ -248,10 +248,11 @@ TEST(OpenTraverse, AdjustmentAgreesWithThePropagation) {
     // Before adjustment, a closed traverse's closure is the open propagation to its last
     // point plus the final point's own covariance.
     const PredictedMisclosure closure = predicted_misclosure(zig_zag, mode, usual, start_end, final_end);
-    EXPECT_EQ(closure.linear.var_m, chain.back().var_m + fin.var_m);
-    EXPECT_EQ(closure.linear.var_p, chain.back().var_p + fin.var_p);
-    EXPECT_EQ(closure.linear.cov_mp, chain.back().cov_mp + fin.cov_mp);
-    EXPECT_EQ(closure.angular_variance, mode == gon ? 8 * angle_variance(usual) : 0.0);
+    const double near = 1e-12 * (closure.linear.var_m + closure.linear.var_p);
+    EXPECT_NEAR(closure.linear.var_m, chain.back().var_m + fin.var_m, near);
+    EXPECT_NEAR(closure.linear.var_p, chain.back().var_p + fin.var_p, near);
+    EXPECT_NEAR(closure.linear.cov_mp, chain.back().cov_mp + fin.cov_mp, near);
+    EXPECT_NEAR(closure.angular_variance, mode == gon ? 8 * angle_variance(usual) : 0.0, 1e-12 * angle_variance(usual));
     double length = 0.0;
     for (std::int32_t i = 1; i < 8; ++i) length += leg_geometry(zig_zag, i).length;
     EXPECT_EQ(closure.traverse_length, length);

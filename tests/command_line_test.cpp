@@ -32,6 +32,7 @@ std::vector<std::string> words(const std::string& text) {
 struct BothWays {
   const char* options;  // after the file name
   const char* answers;  // the dialogue's, after the file name
+  const char* further = "";  // options that work both ways, beyond the folder and the two files
 };
 
 class BothWaysTest : public ::testing::TestWithParam<BothWays> {};
@@ -43,12 +44,18 @@ TEST_P(BothWaysTest, GiveTheSameFiles) {
   std::istringstream in(dialogue_dir.file("p.txt") + "\n" + GetParam().answers);
   std::ostringstream out;
   std::ostringstream err;
-  ASSERT_EQ(run_program(in, out, err, RunExtras{dialogue_dir.path().string(), true, true}), 0) << err.str();
+  std::vector<std::string> dialogue_options = words(GetParam().further);
+  for (const char* extra : {"--ajustada", "--relativas", "--saida"}) dialogue_options.emplace_back(extra);
+  dialogue_options.push_back(dialogue_dir.path().string());
+  const CommandLine dialogue = read_command_line(dialogue_options);
+  ASSERT_EQ(dialogue.action, CommandLine::Action::dialogue);
+  ASSERT_EQ(run_program(in, out, err, dialogue.extras), 0) << err.str();
 
   TempDir options_dir;
   write_file(options_dir.file("p.txt"), coordinates);
   std::vector<std::string> arguments = words(GetParam().options);
   arguments.insert(arguments.begin(), options_dir.file("p.txt"));
+  for (const std::string& further : words(GetParam().further)) arguments.push_back(further);
   for (const char* extra : {"--saida", "", "--ajustada", "--relativas"}) arguments.emplace_back(extra);
   arguments[arguments.size() - 3] = options_dir.file("resultados");
   const CommandLine line = read_command_line(arguments);
@@ -57,7 +64,8 @@ TEST_P(BothWaysTest, GiveTheSameFiles) {
   ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
 
   for (const char* name : {"elipses.txt", "elipses.scr", "elipses-ajustada.txt", "elipses-ajustada.scr",
-                           "elipses-relativas.txt", "elipses-relativas.scr", "elipses-fecho.txt"}) {
+                           "elipses-relativas.txt", "elipses-relativas.scr", "elipses-fecho.txt",
+                           "elipses-fiabilidade.txt"}) {
     const bool written = fs::exists(dialogue_dir.file(name));
     EXPECT_EQ(fs::exists(options_dir.file(std::string("resultados/") + name)), written) << name;
     if (written) {
@@ -80,7 +88,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "6\n500\n3\nD\nf\n2\n0\n10\n"},
         BothWays{"--modo g --poligonal f --mm 10 --ppm 5 --segundos 1 --nivel 3 --escala 99 --altura .5 "
                  "--inicial 0,0,0 --final 0,0,0",
-                 "3\n99\n.5\ng\nf\n10\n5\n1\n0\n0\n0\n0\n0\n0\n"}));
+                 "3\n99\n.5\ng\nf\n10\n5\n1\n0\n0\n0\n0\n0\n0\n"},
+        BothWays{"--modo g --poligonal f --mm 3 --ppm 2 --segundos 5 --inicial 0.005,0.005,0 --final 0,0,0",
+                 "5\n1000\n2.5\ng\nf\n3\n2\n5\n0.005\n0.005\n0\n0\n0\n0\n",
+                 "--centragem 2,1.5 --series 3 --fiabilidade"},
+        BothWays{"--modo d --poligonal f --mm 2 --ppm 2 --segundos 10", "5\n1000\n2.5\nd\nf\n2\n2\n10\n",
+                 "--fiabilidade --centragem 0,1"},
+        BothWays{"--modo d --poligonal a --mm 5 --ppm 3 --segundos 20 --inicial 0,0,0",
+                 "5\n1000\n2.5\nd\na\n5\n3\n20\n0\n0\n0\n", "--series 4"}));
 
 struct UsageCase {
   const char* arguments;
@@ -127,6 +142,13 @@ INSTANTIATE_TEST_SUITE_P(
                                 "1 a 8"},
                       UsageCase{"--ajustada --ajustada", "--ajustada foi dada mais de uma vez"},
                       UsageCase{"p.txt --mm", "--mm precisa de um valor"},
+                      UsageCase{"p.txt --modo d --poligonal f --mm 3 --ppm 2 --segundos 5 --cc 15", "excluem-se"},
+                      UsageCase{"--cc 15", "pede o nome do ficheiro"},
+                      UsageCase{"--series 0", "--series espera um número inteiro de 1 a 99"},
+                      UsageCase{"--series 2.5", "--series espera um número inteiro de 1 a 99"},
+                      UsageCase{"--centragem 2", "--centragem espera dois números"},
+                      UsageCase{"--centragem 2,-1", "não negativos"},
+                      UsageCase{"--fiabilidade --fiabilidade", "--fiabilidade foi dada mais de uma vez"},
                       UsageCase{"p.txt --modo g --poligonal a --mm --ppm 2 --segundos 5", "--mm precisa de um valor"}));
 
 TEST(CommandLine, UsageErrorsEndWithStatusTwoAndWriteNothing) {
@@ -148,7 +170,8 @@ TEST(CommandLine, UsageErrorsEndWithStatusTwoAndWriteNothing) {
 TEST(CommandLine, HelpNamesEveryOptionAndVersionIsTheProjects) {
   const std::string help = help_text();
   for (const char* option : {"--modo", "--poligonal", "--mm", "--ppm", "--segundos", "--nivel", "--escala", "--altura",
-                             "--inicial", "--final", "--saida", "--ajustada", "--relativas", "--relatorio", "--help", "--version"}) {
+                             "--inicial", "--final", "--saida", "--ajustada", "--relativas", "--relatorio", "--help", "--version", "--cc",
+                             "--centragem", "--series", "--fiabilidade"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(read_command_line({"-V"}).action, CommandLine::Action::version);

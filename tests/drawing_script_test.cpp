@@ -165,6 +165,16 @@ TEST(ClosingBlock, WiderFiguresTakeTheirFieldsLeadingBlanks) {
   EXPECT_EQ(lines[26], "              Incerteza das obs. de direccao=1800\"");
   s.precision.distance_fixed_mm = 1e12;
   EXPECT_EQ(closing_block(s, two_points())[21], "Incerteza das obs. de distancia=1000000000000mm+120ppm");
+  // Directions given in cc say so; centring or sets add a line of their own below.
+  EXPECT_EQ(lines.size(), 33u) << "no centring line at the defaults";
+  s.precision.angle_unit = AngleUnit::centesimal_seconds;
+  s.target_centring_mm = 1.5;
+  s.sets = 3;
+  const std::vector<std::string> used = closing_block(s, two_points());
+  EXPECT_EQ(used[26], "             Incerteza das obs. de direccao=1800cc");
+  EXPECT_EQ(used[27], "TEXT");
+  EXPECT_EQ(used[28], "100.000,-400.000");
+  EXPECT_EQ(used[31], "Centragem do instrumento=0mm, dos alvos=1.5mm; 3 giros");
 }
 
 TEST(PointBlocks, LabelColourAndEllipseLines) {

@@ -45,8 +45,7 @@ char letter_value(const Given& option, const std::string& letters) {
   return text[0];
 }
 
-EndpointCovariance endpoint_value(const Given& option) {
-  const std::string& text = option.value();
+std::vector<std::string> comma_parts(const std::string& text) {
   std::vector<std::string> parts;
   std::size_t from = 0;
   for (;;) {
@@ -55,6 +54,12 @@ EndpointCovariance endpoint_value(const Given& option) {
     if (comma == std::string::npos) break;
     from = comma + 1;
   }
+  return parts;
+}
+
+EndpointCovariance endpoint_value(const Given& option) {
+  const std::string& text = option.value();
+  const std::vector<std::string> parts = comma_parts(text);
   if (parts.size() != 3) {
     refuse("a opcao " + std::string(option.name) + " espera tres numeros separados por virgulas (sM,sP,sMP)" +
            ", encontrou-se \"" + quote_for_message(text) + "\"");
@@ -62,6 +67,23 @@ EndpointCovariance endpoint_value(const Given& option) {
   const char* what = "tres numeros separados por virgulas (sM,sP,sMP)";
   return EndpointCovariance{real_value(option, parts[0], what), real_value(option, parts[1], what),
                             real_value(option, parts[2], what)};
+}
+
+// --centragem I,T: two standard deviations in millimetres, not negative.
+void read_centring(const Given& option, RunExtras& extras) {
+  const std::string& text = option.value();
+  const std::vector<std::string> parts = comma_parts(text);
+  const char* what = "dois números separados por vírgula, a centragem do instrumento e a dos alvos em mm (I,T)";
+  if (parts.size() != 2) {
+    refuse("a opção " + std::string(option.name) + " espera " + what + ", encontrou-se \"" + quote_for_message(text) +
+           "\"");
+  }
+  extras.instrument_centring_mm = real_value(option, parts[0], what);
+  extras.target_centring_mm = real_value(option, parts[1], what);
+  if (!(extras.instrument_centring_mm >= 0.0) || !(extras.target_centring_mm >= 0.0)) {
+    refuse("a opção " + std::string(option.name) + " espera desvios padrão não negativos, encontrou-se \"" +
+           quote_for_message(text) + "\"");
+  }
 }
 
 }  // namespace
@@ -82,7 +104,13 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   Given initial{{}, "--inicial"};
   Given final_point{{}, "--final"};
   Given folder{{}, "--saida"};
-  for (Given* option : {&mode, &traverse, &fixed, &ppm, &seconds, &level, &scale, &height, &initial, &final_point, &folder}) {
+  Given cc{{}, "--cc"};
+  Given centring{{}, "--centragem"};
+  Given sets{{}, "--series"};
+  const std::initializer_list<Given*> valued = {&mode,    &traverse,    &fixed,  &ppm, &seconds,  &cc,
+                                                &level,   &scale,       &height, &initial, &final_point,
+                                                &folder, &centring, &sets};
+  for (Given* option : valued) {
     app.add_option(option->name, option->values)->take_all()->allow_extra_args(false);
   }
   app.add_option("ficheiro", file.values);
@@ -90,11 +118,13 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   int version = 0;
   int adjusted = 0;
   int relative = 0;
+  int reliability = 0;
   int report = 0;
   app.add_flag("-h,--help", help);
   app.add_flag("-V,--version", version);
   app.add_flag("--ajustada", adjusted);
   app.add_flag("--relativas", relative);
+  app.add_flag("--fiabilidade", reliability);
   app.add_flag("--relatorio", report);
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -106,7 +136,7 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   } catch (const CLI::ParseError& error) {
     refuse(std::string("linha de comando invalida: ") + error.what());
   }
-  for (const Given* option : {&mode, &traverse, &fixed, &ppm, &seconds, &level, &scale, &height, &initial, &final_point, &folder}) {
+  for (const Given* option : valued) {
     if (option->values.size() > 1) refuse("a opcao " + std::string(option->name) + " foi dada mais de uma vez");
     // "--mm --ppm 2": the next option taken for a value means the value is missing.
     if (option->present() && option->values.front().rfind("--", 0) == 0) {
@@ -120,7 +150,7 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   }
   for (const auto& [count, name] : {std::pair<int, const char*>{help, "--help"}, {version, "--version"},
                                     {adjusted, "--ajustada"}, {relative, "--relativas"},
-                                    {report, "--relatorio"}}) {
+                                    {reliability, "--fiabilidade"}, {report, "--relatorio"}}) {
     if (count > 1) refuse("a opcao " + std::string(name) + " foi dada mais de uma vez");
   }
 
@@ -136,12 +166,22 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   line.extras.adjusted = adjusted > 0;
   line.extras.relative = relative > 0;
   line.extras.report = report > 0;
+  line.extras.reliability = reliability > 0;
+  if (centring.present()) read_centring(centring, line.extras);
+  if (sets.present()) {
+    const std::optional<std::int32_t> count = parse_whole(sets.value());
+    if (!count || *count < 1 || *count > 99) {
+      refuse("a opção --series espera um número inteiro de 1 a 99, encontrou-se \"" + quote_for_message(sets.value()) +
+             "\"");
+    }
+    line.extras.sets = *count;
+  }
   if (folder.present()) {
     line.extras.output_directory = folder.value();
     if (line.extras.output_directory.empty()) refuse("a opcao --saida espera o nome de uma pasta");
   }
 
-  const Given* answers[] = {&mode, &traverse, &fixed, &ppm, &seconds, &level, &scale, &height, &initial, &final_point};
+  const Given* answers[] = {&mode, &traverse, &fixed, &ppm, &seconds, &cc, &level, &scale, &height, &initial, &final_point};
   if (!file.present()) {
     for (const Given* option : answers) {
       if (option->present()) refuse("a opcao " + std::string(option->name) + " pede o nome do ficheiro de coordenadas");
@@ -149,8 +189,12 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
     return line;  // the dialogue asks everything
   }
   if (file.values.size() > 1) refuse("argumento a mais \"" + quote_for_message(file.values[1]) + "\"");
-  for (const Given* option : {&mode, &traverse, &fixed, &ppm, &seconds}) {
+  for (const Given* option : {&mode, &traverse, &fixed, &ppm}) {
     if (!option->present()) refuse("falta a opcao " + std::string(option->name));
+  }
+  if (seconds.present() == cc.present()) {
+    refuse(seconds.present() ? "as opções --segundos e --cc excluem-se: dê a incerteza das direções numa só unidade"
+                             : "falta a opcao --segundos (ou --cc)");
   }
 
   line.action = CommandLine::Action::answers;
@@ -160,7 +204,12 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   settings.traverse = letter_value(traverse, "aAfF");
   settings.precision.distance_fixed_mm = real_value(fixed, fixed.value(), "um numero (milimetros)");
   settings.precision.distance_ppm = real_value(ppm, ppm.value(), "um numero (partes por milhao)");
-  settings.precision.angle_seconds = real_value(seconds, seconds.value(), "um numero (segundos de arco)");
+  if (seconds.present()) {
+    settings.precision.angle_seconds = real_value(seconds, seconds.value(), "um numero (segundos de arco)");
+  } else {
+    settings.precision.angle_seconds = real_value(cc, cc.value(), "um número (segundos centesimais)");
+    settings.precision.angle_unit = AngleUnit::centesimal_seconds;
+  }
   settings.ellipse_option = default_level;
   if (level.present()) {
     const std::optional<std::int32_t> option = parse_whole(level.value());
@@ -194,12 +243,14 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
 
 std::string help_text() {
   return R"(Uso:
-  elipses [--saida PASTA] [--ajustada] [--relativas] [--relatorio]
+  elipses [--saida PASTA] [--ajustada] [--relativas] [--fiabilidade] [--relatorio]
+          [--centragem I,T] [--series N]
       o dialogo de sempre: o programa pergunta cada valor
-  elipses FICHEIRO --modo g|d --poligonal a|f --mm F --ppm P --segundos S
+  elipses FICHEIRO --modo g|d --poligonal a|f --mm F --ppm P (--segundos S | --cc C)
           [--nivel N] [--escala S] [--altura H]
           [--inicial sM,sP,sMP] [--final sM,sP,sMP]
-          [--saida PASTA] [--ajustada] [--relativas] [--relatorio]
+          [--centragem I,T] [--series N]
+          [--saida PASTA] [--ajustada] [--relativas] [--fiabilidade] [--relatorio]
       sem dialogo: cada resposta vem das opcoes
   elipses --help | -h
   elipses --version | -V
@@ -213,6 +264,7 @@ FICHEIRO            ficheiro de coordenadas: um ponto por registo, "nome", M, P 
 --mm F              componente fixa da incerteza das distancias, em milimetros
 --ppm P             componente variavel das distancias, em partes por milhao (pode ter decimais)
 --segundos S        incerteza das direccoes (modo g) ou dos rumos (modo d), em segundos de arco
+--cc C              a mesma incerteza em segundos centesimais (1 cc = 0,0001 gon), em vez de --segundos
 --nivel N           nivel das elipses, 1 a 8 (por omissao 5):
                       1 erro 1 sigma (39.4%)   2 50%   3 63.2%   4 90%
                       5 95%   6 97.5%   7 99%   8 99.8%
@@ -228,6 +280,12 @@ FICHEIRO            ficheiro de coordenadas: um ponto por registo, "nome", M, P 
                       (também em elipses-fecho.txt)
 --relativas         elipses relativas entre pontos vizinhos: elipses-relativas.txt e o
                       seu desenho, elipses-relativas.scr
+--centragem I,T     erro de centragem do instrumento (I) e dos alvos (T), desvio padrão por
+                      coordenada em mm (por omissão 0,0); cada estação e cada alvo têm o seu
+--series N          número de séries (giros) de direções, 1 a 99 (por omissão 1): divide por N
+                      a variância das direções ou dos rumos; não reduz a centragem
+--fiabilidade       poligonal fechada: números de redundância, menor erro detetável de cada
+                      observação e o seu efeito nos pontos, em elipses-fiabilidade.txt
 --relatorio         relatório de uma página, elipses-relatorio.html: o que foi calculado,
                       o desenho e as tabelas de tudo o que se aplica à poligonal (com ou
                       sem --ajustada e --relativas); abre-se num navegador e imprime-se em A4

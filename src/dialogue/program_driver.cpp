@@ -17,10 +17,13 @@
 #include "output/ellipse_table.hpp"
 #include "output/legend_text.hpp"
 #include "output/misclosure_text.hpp"
+#include "output/record_text.hpp"
 #include "output/relative_drawing.hpp"
 #include "output/relative_table.hpp"
+#include "output/reliability_table.hpp"
 #include "output/report.hpp"
 #include "propagation/adjustment.hpp"
+#include "propagation/reliability.hpp"
 #include "propagation/ellipse.hpp"
 #include "propagation/chain.hpp"
 
@@ -119,7 +122,7 @@ struct RunOutputs {
   }
 };
 
-DrawingSettings drawing_settings(const RunSettings& settings) {
+DrawingSettings drawing_settings(const RunSettings& settings, const RunExtras& extras) {
   DrawingSettings drawing;
   drawing.scale = settings.scale;
   drawing.text_height = settings.text_height;
@@ -132,7 +135,31 @@ DrawingSettings drawing_settings(const RunSettings& settings) {
                   : is_named_closed(settings.traverse) ? TraverseTitle::closed
                                                        : TraverseTitle::none;
   drawing.precision = settings.precision;
+  drawing.instrument_centring_mm = extras.instrument_centring_mm;
+  drawing.target_centring_mm = extras.target_centring_mm;
+  drawing.sets = extras.sets;
   return drawing;
+}
+
+InstrumentUse instrument_use(const RunSettings& settings, const RunExtras& extras) {
+  InstrumentUse use;
+  use.precision = settings.precision;
+  use.instrument_centring_m = extras.instrument_centring_mm * 0.001;
+  use.target_centring_m = extras.target_centring_mm * 0.001;
+  use.sets = extras.sets;
+  return use;
+}
+
+// An observation with no uncertainty at all would have an infinite weight.
+void refuse_observations_without_error(ObservationMode mode, bool plain) {
+  const bool goniometric = mode == ObservationMode::goniometric;
+  if (plain) {
+    throw InputError("o ajustamento pede incertezas nao nulas das distancias e dos " +
+                     std::string(goniometric ? "angulos" : "rumos") + ": uma observacao sem erro teria peso infinito");
+  }
+  throw InputError("com centragem ou séries, o cálculo pede incertezas não nulas das distâncias e dos " +
+                   std::string(goniometric ? "ângulos" : "rumos") +
+                   " (ou uma centragem que lhas dê): uma observação sem erro teria peso infinito");
 }
 
 // A pass's points in file order, for the summary and the report: `reversed` when the
@@ -184,14 +211,60 @@ void warn_about_records(std::ostream& err, std::size_t count, const char* file) 
   }
 }
 
-// The closed traverse adjusted by least squares, the relative ellipses and the report's
-// share of them, when asked. Returns what is to be said once the files are in place.
+std::string trimmed_name(const Point& point) { return shown_name(point.name); }
+
+// What standard error says of the reliability: the redundancy, the weak observations, and
+// the largest blunder that could pass unnoticed in a distance and in an angle or bearing.
+std::string reliability_report(const TraverseReliability& reliability, const PointList& points, AngleUnit unit) {
+  std::size_t weak = 0;
+  const ObservationReliability* worst_distance = nullptr;
+  const ObservationReliability* worst_direction = nullptr;
+  for (const ObservationReliability& item : reliability.observations) {
+    if (item.redundancy < weak_redundancy) ++weak;
+    const ObservationReliability*& worst =
+        item.kind == ObservationKind::distance ? worst_distance : worst_direction;
+    if (worst == nullptr || item.minimal_bias > worst->minimal_bias) worst = &item;
+  }
+  const auto where = [&](const ObservationReliability& item) {
+    const auto name = [&](std::int32_t point) {
+      return point == reference_direction ? std::string("REF") : trimmed_name(points.at(point));
+    };
+    return item.kind == ObservationKind::angle ? "no ângulo " + name(item.back) + " " + name(item.station) + " " +
+                                                     name(item.forward)
+           : item.kind == ObservationKind::distance ? "na distância " + name(item.station) + " " + name(item.forward)
+                                                    : "no rumo " + name(item.station) + " " + name(item.forward);
+  };
+  const auto bias = [&](const ObservationReliability& item) {
+    if (!std::isfinite(item.minimal_bias)) return std::string("nenhum seria detetado");
+    if (item.kind == ObservationKind::distance) return decimal_figure(item.minimal_bias, 4) + " m";
+    return decimal_figure(angle_in_unit(item.minimal_bias, unit), 1) +
+           (unit == AngleUnit::centesimal_seconds ? " cc" : "\"");
+  };
+  std::string report = "elipses: fiabilidade: redundância " + decimal_figure(reliability.redundancy, 0) + "; " +
+                       std::to_string(weak) + " observaç" + (weak == 1 ? "ão" : "ões") + " com r < 0.1\n";
+  if (worst_distance != nullptr) {
+    report += "elipses:   maior erro não detetável numa distância: " + bias(*worst_distance) + ", " +
+              where(*worst_distance) + "\n";
+  }
+  if (worst_direction != nullptr) {
+    report += std::string("elipses:   maior erro não detetável num ") +
+              (worst_direction->kind == ObservationKind::angle ? "ângulo: " : "rumo: ") + bias(*worst_direction) +
+              ", " + where(*worst_direction) + "\n";
+  }
+  return report;
+}
+
+// The closed traverse adjusted by least squares, the relative ellipses, the reliability
+// and the report's share of them, when asked. Returns what is to be said once the files
+// are in place.
 std::string write_further_results(const RunSettings& settings, const RunExtras& extras, const DrawingSettings& drawing,
                                   const PointList& forward, RunOutputs& outputs, std::ostream& err) {
-  if (!extras.adjusted && !extras.relative && !extras.report) return {};
+  const bool asked = extras.adjusted || extras.relative || extras.reliability;
+  if (!asked && !extras.report) return {};
   if (!drawing.has_mode) {
-    if (extras.adjusted || extras.relative) {
-      err << "elipses: aviso: sem modo de observacao nada e calculado: nem poligonal ajustada nem elipses relativas\n";
+    if (asked) {
+      err << "elipses: aviso: sem modo de observação nada é calculado: nem poligonal ajustada, nem elipses relativas, "
+             "nem fiabilidade\n";
     }
     return {};
   }
@@ -205,17 +278,26 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
     err << "elipses: aviso: uma poligonal aberta nao tem nada a ajustar; nao se escreve elipses-ajustada.txt nem "
            "elipses-ajustada.scr\n";
   }
-  if (!open && !adjustment_is_defined(drawing.mode, settings.precision)) {
-    const std::string reason = "o ajustamento pede incertezas nao nulas das distancias e dos " +
-                               std::string(drawing.mode == ObservationMode::goniometric ? "angulos" : "rumos") +
-                               ": uma observacao sem erro teria peso infinito";
-    if (extras.adjusted || extras.relative) throw InputError(reason);
+  if (open && extras.reliability) {
+    err << "elipses: fiabilidade: uma poligonal aberta não tem observações redundantes: nenhum erro grosseiro seria "
+           "detetado; não se escreve elipses-fiabilidade.txt\n";
+  }
+  const TraverseShape shape{drawing.mode, !open, !open && is_loop(forward)};
+  const InstrumentUse use = instrument_use(settings, extras);
+  const ObservationModel model = build_observation_model(forward, shape, use);
+  const bool undefined = (!open && use.is_plain() && !adjustment_is_defined(drawing.mode, settings.precision)) ||
+                         ((!open || !use.is_plain()) && !model_is_defined(model));
+  if (undefined) {
+    if (asked) refuse_observations_without_error(drawing.mode, use.is_plain());
     // The report alone does not fail a run for what it cannot add.
-    outputs.report->facts.push_back({"Poligonal ajustada", "não calculada: uma observação sem erro teria peso infinito"});
+    outputs.report->facts.push_back({"Poligonal ajustada e elipses relativas",
+                                     "não calculadas: uma observação sem erro teria peso infinito"});
     return {};
   }
-  const TraverseCovariance joint = open ? propagate_open_joint(forward, drawing.mode, settings.precision, initial)
-                                        : adjust_traverse(forward, drawing.mode, settings.precision, initial, &final_point);
+  // A loop's one point is both ends: the initial covariance serves for both.
+  const EndpointCovariance& final_end = shape.loop ? initial : final_point;
+  const TraverseCovariance joint = open && use.is_plain() ? propagate_open_joint(forward, drawing.mode, settings.precision, initial)
+                                                          : model_covariance(forward, model, initial, final_end);
   std::string said;
   if (!open) {
     ReportComputation adjusted_points;
@@ -228,10 +310,10 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
       const double a = ellipse_parameters(e.covariance, drawing.k).a;
       if (a > worst.a) worst = {worst.computation, a, forward.at(e.point).name};
     }
-    outputs.worst.push_back(worst);
-    const std::vector<std::string> closure = misclosure_lines(
-        predicted_misclosure(forward, drawing.mode, settings.precision, initial, final_point), drawing.mode,
-        settings.ellipse_option);
+    if (extras.adjusted || outputs.report) outputs.worst.push_back(worst);
+    const std::vector<std::string> closure =
+        misclosure_lines(predicted_misclosure(forward, model, initial, final_end), drawing.mode,
+                         settings.ellipse_option, settings.precision.angle_unit);
     if (extras.adjusted) {
       EllipseTableWriter table(outputs.files.create("elipses-ajustada.txt"));
       write_table_header(table);
@@ -244,7 +326,7 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
       DrawingSettings adjusted = drawing;
       adjusted.adjusted = true;
       adjusted.title = TraverseTitle::closed;
-      write_adjusted_blocks(script, adjusted, forward, joint.points, initial, final_point);
+      write_adjusted_blocks(script, adjusted, forward, joint.points, initial, final_end);
       write_closing_block(script, adjusted, forward, forward.at(forward.n));
       script.text.flush();
       write_misclosure_file(outputs.files.create("elipses-fecho.txt"), closure);
@@ -273,7 +355,29 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
     report.relative_title = open ? "Da propagação da poligonal aberta" : "Da poligonal ajustada";
     for (std::int32_t i = 1; i < forward.n; ++i) report.legs.push_back({i, relative_covariance(joint, i), std::nullopt});
   }
+  if (!open && extras.reliability) {
+    const TraverseReliability reliability = traverse_reliability(model, forward.n);
+    write_reliability_table(outputs.files.create("elipses-fiabilidade.txt"), forward, reliability,
+                            settings.precision.angle_unit);
+    said += reliability_report(reliability, forward, settings.precision.angle_unit);
+  }
   return said;
+}
+
+// A closed traverse that starts and ends on one known point: said once, and the final
+// point's covariance, when given and different, said not to be used.
+std::string loop_report(const RunSettings& settings, const DrawingSettings& drawing, const RunExtras& extras,
+                        const PointList& forward) {
+  if (!drawing.has_mode || is_open(settings.traverse) || !is_loop(forward)) return {};
+  std::string report = "elipses: poligonal em anel: começa e acaba no ponto " + trimmed_name(forward.at(1)) + "\n";
+  const EndpointCovariance& a = settings.initial_point;
+  const EndpointCovariance& b = settings.final_point;
+  const bool further = extras.adjusted || extras.relative || extras.reliability || extras.report;
+  if (further && drawing.mode == ObservationMode::goniometric && (a.s_m != b.s_m || a.s_p != b.s_p || a.s_mp != b.s_mp)) {
+    report += "elipses: aviso: na poligonal em anel o ponto final é o inicial: a covariância dada ao ponto final não "
+              "é usada no ajustamento, nas elipses relativas, no fecho nem na fiabilidade\n";
+  }
+  return report;
 }
 
 // Computes what the answers ask, pass by pass, and writes each pass as it comes (a
@@ -282,10 +386,10 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
 // at the end.
 std::string compute_and_write(const RunSettings& settings, const RunExtras& extras, OpenTraverse& traverse,
                               PointList forward, RunOutputs& outputs, std::ostream& err) {
-  const DrawingSettings drawing = drawing_settings(settings);
+  const DrawingSettings drawing = drawing_settings(settings, extras);
   if (outputs.report) {
     outputs.report->points = forward;
-    outputs.report->facts = report_facts(settings, forward);
+    outputs.report->facts = report_facts(settings, extras, forward);
   }
   if (!drawing.has_mode) {
     write_closing_block(outputs.script, drawing, forward);
@@ -296,13 +400,23 @@ std::string compute_and_write(const RunSettings& settings, const RunExtras& extr
   input.precision = settings.precision;
   input.initial_point = settings.initial_point;
   input.final_point = settings.final_point;
+  const InstrumentUse use = instrument_use(settings, extras);
+  input.instrument_centring_m = use.instrument_centring_m;
+  input.target_centring_m = use.target_centring_m;
+  input.sets = use.sets;
+  if (!use.is_plain()) {
+    // With centring or sets each pass is a least-squares solution of its observations.
+    const TraverseShape shape{drawing.mode, !is_open(settings.traverse), false};
+    if (!model_is_defined(build_observation_model(forward, shape, use))) refuse_observations_without_error(drawing.mode, false);
+  }
+  const std::string said_first = loop_report(settings, drawing, extras, forward);
   if (is_open(settings.traverse)) {
     write_chain(outputs, drawing, forward, propagate_open_traverse(forward, input));
     write_closing_block(outputs.script, drawing, forward);
-    return write_further_results(settings, extras, drawing, forward, outputs, err);
+    return said_first + write_further_results(settings, extras, drawing, forward, outputs, err);
   }
   write_chain(outputs, drawing, forward, propagate_closed_from_initial(forward, input), "ponto inicial");
-  if (!extras.adjusted && !extras.relative && !extras.report) forward = PointList();
+  if (!extras.adjusted && !extras.relative && !extras.reliability && !extras.report) forward = PointList();
   {
     // The pass from the final point walks the file read again in reverse, and the
     // drawing's legend and polyline follow that order.
@@ -310,7 +424,7 @@ std::string compute_and_write(const RunSettings& settings, const RunExtras& extr
     write_chain(outputs, drawing, backward, propagate_closed_from_final(backward, input), "ponto final");
     write_closing_block(outputs.script, drawing, backward);
   }
-  return write_further_results(settings, extras, drawing, forward, outputs, err);
+  return said_first + write_further_results(settings, extras, drawing, forward, outputs, err);
 }
 
 // The report, once everything it shows has been computed.

@@ -4,6 +4,8 @@
 
 #include "output/ellipse_levels.hpp"
 #include "output/legend_text.hpp"
+#include "output/record_text.hpp"
+#include "propagation/observation_model.hpp"
 
 namespace elipses {
 
@@ -17,7 +19,7 @@ std::string endpoint_words(const EndpointCovariance& endpoint) {
 
 }  // namespace
 
-std::vector<ReportFact> report_facts(const RunSettings& settings, const PointList& points) {
+std::vector<ReportFact> report_facts(const RunSettings& settings, const RunExtras& extras, const PointList& points) {
   std::vector<ReportFact> facts;
   facts.push_back({"Ficheiro de coordenadas", settings.coordinate_file_name});
   double length = 0.0;
@@ -29,12 +31,17 @@ std::vector<ReportFact> report_facts(const RunSettings& settings, const PointLis
   facts.push_back({"Modo", goniometric ? "goniométrico (um ângulo em cada estação)"
                            : declined  ? "declinado (o rumo de cada lado)"
                                        : "não existente: nada foi calculado"});
-  facts.push_back({"Poligonal", open ? "aberta" : "fechada (coordenadas do ponto final conhecidas)"});
+  facts.push_back({"Poligonal", open              ? "aberta"
+                                : is_loop(points) ? "fechada, em anel (começa e acaba no mesmo ponto conhecido)"
+                                                  : "fechada (coordenadas do ponto final conhecidas)"});
   if (goniometric || declined) {
     facts.push_back({"Incerteza das distâncias", distance_precision_text(settings.precision)});
     facts.push_back({std::string("Incerteza ") +
                          angle_observation_words(goniometric ? ObservationMode::goniometric : ObservationMode::declined),
                      angle_precision_text(settings.precision)});
+    facts.push_back({"Centragem", "instrumento " + given_figure(extras.instrument_centring_mm) + " mm, alvos " +
+                                      given_figure(extras.target_centring_mm) + " mm (desvio padrão por coordenada)"});
+    facts.push_back({"Séries de direções", std::to_string(extras.sets)});
     // A declined closed traverse starts from ends taken as exactly known.
     if (goniometric || open) facts.push_back({"Ponto inicial", endpoint_words(settings.initial_point)});
     if (goniometric && !open) facts.push_back({"Ponto final", endpoint_words(settings.final_point)});

@@ -24,9 +24,17 @@ struct RunSettings {
 // What the run writes beside the two files of every run, and where.
 struct RunExtras {
   std::string output_directory = ".";
-  bool adjusted = false;  // a closed traverse adjusted by least squares
-  bool relative = false;  // relative ellipses between neighbouring points
-  bool report = false;    // elipses-relatorio.html: everything that applies, in one page
+  bool adjusted = false;     // a closed traverse adjusted by least squares
+  bool relative = false;     // relative ellipses between neighbouring points
+  bool reliability = false;  // redundancy numbers and detectable blunders of a closed traverse
+  bool report = false;       // elipses-relatorio.html: everything that applies, in one page
+  // How the instruments are used: centring of the instrument and of the targets (sigma per
+  // coordinate, mm) and the number of sets of directions. The defaults change nothing.
+  double instrument_centring_mm = 0.0;
+  double target_centring_mm = 0.0;
+  std::int32_t sets = 1;
+
+  bool plain_use() const { return instrument_centring_mm == 0.0 && target_centring_mm == 0.0 && sets == 1; }
 };
 
 constexpr bool is_goniometric(char mode) { return mode == 'g' || mode == 'G'; }

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "output/compact_numbers.hpp"
+#include "output/record_text.hpp"
 #include "output/ellipse_levels.hpp"
 
 namespace elipses {
@@ -284,6 +285,12 @@ void write_traverse_polyline(DrawingScriptWriter& script, const PointList& point
   script.text.put_line(std::string(63, ' '));
 }
 
+std::string centring_legend(const DrawingSettings& settings) {
+  return "Centragem do instrumento=" + given_figure(settings.instrument_centring_mm) +
+         "mm, dos alvos=" + given_figure(settings.target_centring_mm) + "mm; " + std::to_string(settings.sets) +
+         (settings.sets == 1 ? " giro" : " giros");
+}
+
 void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& drawn_order) {
   write_closing_block(script, settings, drawn_order, drawn_order.n > 0 ? drawn_order.at(1) : Point{});
 }
@@ -307,9 +314,14 @@ void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& set
                        text_field("Incerteza das obs. de distancia=" + truncated_figure(precision.distance_fixed_mm) +
                                       "mm+" + truncated_figure(precision.distance_ppm) + "ppm",
                                   50));
+    const bool in_cc = precision.angle_unit == AngleUnit::centesimal_seconds;
     write_text_command(script, settings, m1, p1 - 500.0,
-                       text_field("Incerteza das obs. de direccao=" + whole_seconds_figure(precision.angle_seconds) + "\"",
+                       text_field("Incerteza das obs. de direccao=" + whole_seconds_figure(precision.angle_seconds) +
+                                      (in_cc ? "cc" : "\""),
                                   50));
+    if (settings.instrument_centring_mm != 0.0 || settings.target_centring_mm != 0.0 || settings.sets != 1) {
+      write_text_command(script, settings, m1, p1 - 600.0, centring_legend(settings));
+    }
   }
   write_colour(script, '3');
   write_traverse_polyline(script, drawn_order);

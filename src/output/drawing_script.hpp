@@ -32,6 +32,10 @@ struct DrawingSettings {
   TraverseTitle title = TraverseTitle::none;
   bool adjusted = false;            // the drawing of the closed traverse adjusted by least squares
   ObservationPrecision precision;   // for the legend's figures
+  // How the instruments were used, for a legend line of its own when not the defaults.
+  double instrument_centring_mm = 0.0;
+  double target_centring_mm = 0.0;
+  std::int32_t sets = 1;
 };
 
 // One number line or point line of the script, formatted once where it is written
@@ -109,6 +113,10 @@ void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& set
 // drawing of the halves has it, below the final point.
 void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& drawn_order,
                          const Point& legend_point);
+
+// The legend line of the centring and the sets: "Centragem do instrumento=2mm, dos
+// alvos=1.5mm; 3 giros", the figures as given.
+std::string centring_legend(const DrawingSettings& settings);
 
 // The six-character figure of the scale modulus in the legend.
 std::string scale_figure(double scale);

@@ -6,13 +6,6 @@
 
 namespace elipses {
 
-std::string given_figure(double value) {
-  if (value == 0.0) return "0";  // never "-0"
-  char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
 std::string decimal_figure(double value, int decimals) {
   char text[400];
   const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
@@ -40,7 +33,8 @@ std::string distance_precision_text(const ObservationPrecision& precision) {
 }
 
 std::string angle_precision_text(const ObservationPrecision& precision) {
-  return given_figure(precision.angle_seconds) + "\"";
+  return given_figure(precision.angle_seconds) +
+         (precision.angle_unit == AngleUnit::centesimal_seconds ? " cc" : "\"");
 }
 
 const char* angle_observation_words(ObservationMode mode) {

@@ -4,13 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "output/record_text.hpp"
 #include "propagation/traverse_model.hpp"
 
 namespace elipses {
-
-// The shortest text that reads back as the value: 2.5, 1.5, 3, 0.25 (a precision shown
-// as it was given, decimals kept, none added).
-std::string given_figure(double value);
 
 // A value with a fixed number of decimals, for messages and the newer files (12.346).
 std::string decimal_figure(double value, int decimals);
@@ -20,7 +17,8 @@ std::string level_words(std::int32_t option);
 // The level's percentage as the menu shows it: "95%", "39.4%".
 std::string level_percent(std::int32_t option);
 
-// "2.5 mm + 1.5 ppm" and "1.5\"": the distances' and the directions' (or bearings') precision.
+// "2.5 mm + 1.5 ppm" and "1.5\"" (or "1.5 cc"): the distances' and the directions' (or
+// bearings') precision, the figures as given.
 std::string distance_precision_text(const ObservationPrecision& precision);
 std::string angle_precision_text(const ObservationPrecision& precision);
 // "das direções" or "dos rumos", as the mode observes them.

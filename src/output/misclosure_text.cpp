@@ -5,6 +5,7 @@
 
 #include "output/ellipse_levels.hpp"
 #include "output/legend_text.hpp"
+#include "output/reliability_table.hpp"
 #include "propagation/ellipse.hpp"
 
 namespace elipses {
@@ -18,7 +19,7 @@ constexpr double one_dimensional_factor[8] = {1.0, 0.674, 0.900, 1.645, 1.960, 2
 }  // namespace
 
 std::vector<std::string> misclosure_lines(const PredictedMisclosure& closure, ObservationMode mode,
-                                          std::int32_t ellipse_option) {
+                                          std::int32_t ellipse_option, AngleUnit unit) {
   const double k = ellipse_level(ellipse_option).k;
   const std::string percent = level_percent(ellipse_option);
   const bool beyond_one_sigma = ellipse_option > 1;
@@ -26,10 +27,11 @@ std::vector<std::string> misclosure_lines(const PredictedMisclosure& closure, Ob
   lines.push_back("fecho previsto da poligonal, de " + decimal_figure(closure.traverse_length, 1) + " m:");
   lines.push_back("  nível: " + level_words(ellipse_option));
   if (mode == ObservationMode::goniometric) {
-    const double seconds = std::sqrt(closure.angular_variance) * 180.0 / pi * 3600.0;
-    std::string angular = "  angular: " + decimal_figure(seconds, 1) + "\" a 1 sigma";
+    const double seconds = angle_in_unit(std::sqrt(closure.angular_variance), unit);
+    const char* sign = unit == AngleUnit::centesimal_seconds ? " cc" : "\"";
+    std::string angular = "  angular: " + decimal_figure(seconds, 1) + sign + " a 1 sigma";
     if (beyond_one_sigma) {
-      angular += ", " + decimal_figure(seconds * one_dimensional_factor[ellipse_option - 1], 1) + "\" a " + percent;
+      angular += ", " + decimal_figure(seconds * one_dimensional_factor[ellipse_option - 1], 1) + sign + " a " + percent;
     }
     lines.push_back(angular);
   }

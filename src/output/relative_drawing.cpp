@@ -30,6 +30,9 @@ std::vector<std::string> relative_legend_lines(const RelativeDrawingSettings& se
   lines.push_back("Incerteza das distâncias: " + distance_precision_text(drawing.precision));
   lines.push_back(std::string("Incerteza ") + angle_observation_words(drawing.mode) + ": " +
                   angle_precision_text(drawing.precision));
+  if (drawing.instrument_centring_mm != 0.0 || drawing.target_centring_mm != 0.0 || drawing.sets != 1) {
+    lines.push_back(centring_legend(drawing));
+  }
   for (const std::string& line : settings.extra_legend_lines) lines.push_back(line);
   if (settings.tolerance_legend) {
     lines.push_back("Tolerância relativa: " + given_figure(settings.tolerance_legend->fixed_mm) + " mm + " +

@@ -32,7 +32,7 @@ struct RelativeDrawingSettings {
   // One per leg in file order, or empty: no tolerance drawn. A leg without a value is not tested.
   std::vector<std::optional<LegTolerance>> tolerances;
   std::optional<ToleranceLegend> tolerance_legend;
-  // Legend lines after the precisions (the centring and the sets, say), written as given.
+  // Legend lines after the precisions and the centring and sets, written as given.
   std::vector<std::string> extra_legend_lines;
   // CAD colour numbers: an ellipse without verdict, one that passes, one that exceeds,
   // the tolerance circle.

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "propagation/traverse_model.hpp"
+#include "propagation/observation_model.hpp"
 
 namespace elipses {
 
@@ -35,7 +35,18 @@ struct TraverseCovariance {
 // bearings (s not zero). The caller refuses the adjustment otherwise.
 bool adjustment_is_defined(ObservationMode mode, const ObservationPrecision& precision);
 
-// Least squares over the whole traverse, linearised at the planned coordinates. final_point
+// The same for the model of the setups: every setup's covariance block positive definite
+// (centring alone can give an observation its uncertainty).
+bool model_is_defined(const ObservationModel& model);
+
+// The joint covariance in the model of the setups: a closed traverse adjusted by least
+// squares (points 1 and n known with their covariances; a loop's one point with the
+// initial covariance, shared by both ends), an open one propagated (point 1 known).
+// Assumes model_is_defined and no leg of zero length.
+TraverseCovariance model_covariance(const PointList& points, const ObservationModel& model,
+                                    const EndpointCovariance& initial_point, const EndpointCovariance& final_point);
+
+// model_covariance without centring and with one set. final_point
 // null: an open traverse (points 2..n unknown; no redundancy). Otherwise a closed one: points
 // 2..n-1 unknown, points 1 and n known with the given covariances (all zero: exact), and in
 // goniometric mode an angle at station n too, from point n-1 to an error-free reference
@@ -70,9 +81,15 @@ struct PredictedMisclosure {
   double traverse_length = 0.0;  // m: the sum of the legs
 };
 
-// The linear misclosure's covariance is the open propagation from point 1 to point n over
-// every leg (and stations 1..n-1), started from the initial point's covariance, plus the
-// final point's covariance.
+// The linear misclosure is point n as the open traverse from point 1 reaches it (every
+// leg, stations 1..n-1) less point n known: its covariance is that of the observations
+// carried to point n, plus the initial and the final points' covariances (a loop's one
+// point, being both, cancels out). The angular misclosure is the sum of the n angles.
+PredictedMisclosure predicted_misclosure(const PointList& points, const ObservationModel& model,
+                                         const EndpointCovariance& initial_point,
+                                         const EndpointCovariance& final_point);
+
+// The same without centring and with one set.
 PredictedMisclosure predicted_misclosure(const PointList& points, ObservationMode mode,
                                          const ObservationPrecision& precision,
                                          const EndpointCovariance& initial_point,

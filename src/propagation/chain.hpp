@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "propagation/traverse_model.hpp"
+#include "propagation/observation_model.hpp"
 
 namespace elipses {
 
@@ -28,6 +28,14 @@ struct TraverseInput {
   ObservationPrecision precision;
   EndpointCovariance initial_point;
   EndpointCovariance final_point;  // goniometric closed traverse only; a declined one has exact ends
+  // Centring and sets. With neither, each pass sums the plain propagation; otherwise the
+  // pass is the general model: its points as functions of the observations it uses,
+  // Sigma = J Sigma_l J^T with the setups' blocks.
+  double instrument_centring_m = 0.0;
+  double target_centring_m = 0.0;
+  std::int32_t sets = 1;
+
+  InstrumentUse instrument_use() const;
 };
 
 // An open traverse: one pass over the list in file order, from the initial point.
@@ -38,7 +46,9 @@ Chain propagate_open_traverse(const PointList& points, const TraverseInput& inpu
 // mode the pass from the initial point computes the first half (the middle point of an
 // odd traverse included) and the pass from the final point the rest; in declined mode
 // each pass runs over the whole traverse with both ends exact. `backward` holds the
-// points in reverse file order.
+// points in reverse file order. In the general model the setups stay those of the file
+// order: the pass from the final point uses the angle at station n and, walking back,
+// each leg's distance as its own station measured it.
 Chain propagate_closed_from_initial(const PointList& forward, const TraverseInput& input);
 Chain propagate_closed_from_final(const PointList& backward, const TraverseInput& input);
 

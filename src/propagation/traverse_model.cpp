@@ -22,6 +22,7 @@ double distance_variance(const ObservationPrecision& precision, double length_m)
 }
 
 double direction_sigma(const ObservationPrecision& precision) {
+  if (precision.angle_unit == AngleUnit::centesimal_seconds) return precision.angle_seconds / 10000.0 * pi / 200.0;
   return precision.angle_seconds / 3600.0 * pi / 180.0;
 }
 
@@ -30,6 +31,7 @@ double angle_variance(const ObservationPrecision& precision) {
 }
 
 double bearing_variance(const ObservationPrecision& precision) {
+  if (precision.angle_unit == AngleUnit::centesimal_seconds) return square(pi / 200.0 * (precision.angle_seconds / 10000.0));
   return square(pi / 180.0 * (precision.angle_seconds / 3600.0));
 }
 

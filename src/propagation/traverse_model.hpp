@@ -34,11 +34,16 @@ struct PointList {
 // error-free reference direction), or the bearing of every leg on its own.
 enum class ObservationMode { goniometric, declined };
 
+// How the precision of a direction or bearing was given: in arc seconds (1/3600 of a
+// degree) or in centesimal seconds, cc (1/10000 of a gon).
+enum class AngleUnit { arc_seconds, centesimal_seconds };
+
 // The precision typed by the user, before conversion.
 struct ObservationPrecision {
   double distance_fixed_mm = 0.0;  // f, millimetres
   double distance_ppm = 0.0;       // p, parts per million of the leg length
-  double angle_seconds = 0.0;      // s, arc seconds (a direction, or a bearing)
+  double angle_seconds = 0.0;      // s, a direction or a bearing, in angle_unit
+  AngleUnit angle_unit = AngleUnit::arc_seconds;
 };
 
 // A known end point: standard deviations sM, sP (m) and covariance sMP (m^2).
@@ -73,13 +78,14 @@ Leg leg_geometry(const PointList& points, std::int32_t i);
 // sigmaD^2 = (p * D * 1e-6)^2 + (f * 0.001)^2, m^2: ppm and millimetres in quadrature.
 double distance_variance(const ObservationPrecision& precision, double length_m);
 
-// sigma of one direction, radians: s / 3600 * pi / 180.
+// sigma of one direction, radians: s / 3600 * pi / 180 (cc: s / 10000 * pi / 200).
 double direction_sigma(const ObservationPrecision& precision);
 
 // Variance of a station angle, rad^2: the difference of two directions, 2 * sigma^2.
 double angle_variance(const ObservationPrecision& precision);
 
-// Variance of one observed bearing, rad^2: ((pi / 180) * (s / 3600))^2, no factor 2.
+// Variance of one observed bearing, rad^2: ((pi / 180) * (s / 3600))^2, no factor 2
+// (cc: ((pi / 200) * (s / 10000))^2).
 double bearing_variance(const ObservationPrecision& precision);
 
 // varM = sM^2, varP = sP^2, covMP = sMP.

@@ -1,0 +1,36 @@
+#pragma once
+// How well each observation of a closed traverse is checked by the others (internal
+// reliability), and what a blunder that passes unnoticed would do to the points (external
+// reliability), from the adjusted model with the known ends held fixed and sigma0 = 1.
+#include <cstdint>
+#include <vector>
+
+#include "propagation/observation_model.hpp"
+
+namespace elipses {
+
+// delta0 of the test of one observation: a blunder found with probability beta0 = 80 %
+// by a two-sided test at alpha0 = 0.1 %.
+constexpr double detection_delta0 = 4.13;
+
+struct ObservationReliability {
+  ObservationKind kind = ObservationKind::distance;
+  std::int32_t back = reference_direction;  // as in Observation
+  std::int32_t station = 0;
+  std::int32_t forward = 0;
+  double sigma = 0.0;            // sqrt of its variance in Sigma_l, centring included: m or rad
+  double redundancy = 0.0;       // r = (Q_vv P)_ii
+  double minimal_bias = 0.0;     // delta0 / sqrt(c^T P Q_vv P c): m or rad; infinite where r is 0
+  double largest_shift = 0.0;    // m: the largest 2-D shift of a point by that bias
+  std::int32_t shifted_point = 0;  // the point so shifted (0 where none moves)
+};
+
+struct TraverseReliability {
+  std::vector<ObservationReliability> observations;  // station by station, as the model lists them
+  double redundancy = 0.0;  // the sum of the r: observations less unknowns
+};
+
+// The closed traverse of the model, points 2..n-1 unknown. Assumes model_is_defined.
+TraverseReliability traverse_reliability(const ObservationModel& model, std::int32_t n);
+
+}  // namespace elipses
