@@ -175,6 +175,7 @@ TEST_F(ReportRun, UserTextIsEscapedAndNothingOutsideTheFileIsReferred) {
   EXPECT_EQ(html, run({"--relatorio", "--relativas", "--ajustada"}));
   EXPECT_NE(html.find("camada-relativas"), std::string::npos);
   EXPECT_NE(html.find("Fecho previsto"), std::string::npos);
+  EXPECT_NE(html.find("<h2>Fiabilidade: observações fracas</h2>\n<p>Redundância 3;"), std::string::npos);
 }
 
 // What later computations add: a tolerance per leg with its verdict, and tables of their own.

@@ -355,11 +355,16 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
     report.relative_title = open ? "Da propagação da poligonal aberta" : "Da poligonal ajustada";
     for (std::int32_t i = 1; i < forward.n; ++i) report.legs.push_back({i, relative_covariance(joint, i), std::nullopt});
   }
-  if (!open && extras.reliability) {
+  if (!open && (extras.reliability || outputs.report)) {
     const TraverseReliability reliability = traverse_reliability(model, forward.n);
-    write_reliability_table(outputs.files.create("elipses-fiabilidade.txt"), forward, reliability,
-                            settings.precision.angle_unit);
-    said += reliability_report(reliability, forward, settings.precision.angle_unit);
+    if (extras.reliability) {
+      write_reliability_table(outputs.files.create("elipses-fiabilidade.txt"), forward, reliability,
+                              settings.precision.angle_unit);
+      said += reliability_report(reliability, forward, settings.precision.angle_unit);
+    }
+    if (outputs.report) {
+      outputs.report->tables.push_back(reliability_section(forward, reliability, settings.precision.angle_unit));
+    }
   }
   return said;
 }

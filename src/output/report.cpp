@@ -5,6 +5,8 @@
 
 #include "output/compact_numbers.hpp"
 #include "output/legend_text.hpp"
+#include "output/record_text.hpp"
+#include "output/reliability_table.hpp"
 #include "propagation/ellipse.hpp"
 
 namespace elipses {
@@ -436,6 +438,43 @@ std::string html_text(std::string_view text) {
 std::string shown_name(std::string_view name) {
   while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
   return std::string(name);
+}
+
+ReportTable reliability_section(const PointList& points, const TraverseReliability& reliability, AngleUnit unit) {
+  const std::string angle_unit = unit == AngleUnit::centesimal_seconds ? "cc" : "\"";
+  ReportTable table;
+  table.title = "Fiabilidade: observações fracas";
+  table.headers = {"Tipo", "Observação", "sigma", "r", "Menor erro detetável", "Maior deslocamento (m)", "Ponto"};
+  const auto name = [&](std::int32_t point) {
+    return point == reference_direction ? std::string("REF") : shown_name(points.at(point).name);
+  };
+  std::size_t weak = 0;
+  for (const ObservationReliability& item : reliability.observations) {
+    if (!(item.redundancy < weak_redundancy)) continue;
+    ++weak;
+    const bool length = item.kind == ObservationKind::distance;
+    const auto in_unit = [&](double value) {
+      return length ? plain_fixed(value, 4) + " m" : plain_fixed(angle_in_unit(value, unit), 2) + angle_unit;
+    };
+    std::vector<std::string> row = {
+        item.kind == ObservationKind::angle ? "ângulo" : length ? "distância" : "rumo",
+        (item.kind == ObservationKind::angle ? name(item.back) + " " : std::string()) + name(item.station) + " " +
+            name(item.forward),
+        in_unit(item.sigma), plain_fixed(item.redundancy, 3)};
+    if (std::isfinite(item.minimal_bias)) {
+      row.push_back(in_unit(item.minimal_bias));
+      row.push_back(plain_fixed(item.largest_shift, 4));
+      row.push_back(item.shifted_point > 0 ? name(item.shifted_point) : "-");
+    } else {
+      row.insert(row.end(), {"nenhum seria detetado", "-", "-"});
+    }
+    table.rows.push_back(std::move(row));
+  }
+  table.note = "Redundância " + decimal_figure(reliability.redundancy, 0) + "; " + std::to_string(weak) + " de " +
+               std::to_string(reliability.observations.size()) +
+               " observações com número de redundância r < 0.1: um erro grosseiro nelas só se deteta se for grande "
+               "(alfa0 = 0.1 %, beta0 = 80 %). Todas as observações estão em elipses-fiabilidade.txt (--fiabilidade).";
+  return table;
 }
 
 void write_report(std::ostream& file, const Report& report) {

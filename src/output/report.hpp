@@ -15,6 +15,7 @@
 
 #include "output/relative_drawing.hpp"
 #include "propagation/adjustment.hpp"
+#include "propagation/reliability.hpp"
 
 namespace elipses {
 
@@ -75,6 +76,11 @@ std::string html_text(std::string_view text);
 
 // A point's name without the blanks that fill it to four characters.
 std::string shown_name(std::string_view name);
+
+// The reliability's section: the redundancy, and the weakly checked observations with
+// their smallest detectable blunder and its largest effect, as elipses-fiabilidade.txt
+// writes them.
+ReportTable reliability_section(const PointList& points, const TraverseReliability& reliability, AngleUnit unit);
 
 // The whole document.
 void write_report(std::ostream& file, const Report& report);
