@@ -310,10 +310,12 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
       const double a = ellipse_parameters(e.covariance, drawing.k).a;
       if (a > worst.a) worst = {worst.computation, a, forward.at(e.point).name};
     }
-    if (extras.adjusted || outputs.report) outputs.worst.push_back(worst);
+    const bool shown = extras.adjusted || outputs.report;
+    if (shown) outputs.worst.push_back(worst);
     const std::vector<std::string> closure =
-        misclosure_lines(predicted_misclosure(forward, model, initial, final_end), drawing.mode,
-                         settings.ellipse_option, settings.precision.angle_unit);
+        shown ? misclosure_lines(predicted_misclosure(forward, model, initial, final_end), drawing.mode,
+                                 settings.ellipse_option, settings.precision.angle_unit)
+              : std::vector<std::string>();
     if (extras.adjusted) {
       EllipseTableWriter table(outputs.files.create("elipses-ajustada.txt"));
       write_table_header(table);
