@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <map>
-#include <regex>
 #include <sstream>
 
 #include "dialogue/command_line.hpp"
@@ -57,23 +56,28 @@ struct SvgEllipse {
   double cx, cy, rx, ry, degrees;
 };
 
+// The value of an attribute of the element that starts at `at` (empty when absent).
+std::string attribute(const std::string& html, std::size_t at, const std::string& name) {
+  const std::size_t end = html.find('>', at);
+  const std::size_t start = html.find(" " + name + "=\"", at);
+  if (start == std::string::npos || start > end) return {};
+  const std::size_t value = start + name.size() + 3;
+  return html.substr(value, html.find('"', value) - value);
+}
+
 std::vector<SvgEllipse> svg_ellipses(const std::string& html) {
-  static const std::regex element(
-      "<ellipse cx=\"([^\"]+)\" cy=\"([^\"]+)\" rx=\"([^\"]+)\" ry=\"([^\"]+)\" transform=\"rotate\\(([^ ]+) [^)]*\\)\" "
-      "class=\"([a-z ]+)\" data-(?:ponto|de)=\"([^\"]*)\"");
-  static const std::regex layer("<g class=\"(camada-[a-z0-9]+)\"");
   std::vector<SvgEllipse> found;
-  std::string current;
-  for (std::size_t start = 0; start < html.size();) {
-    const std::size_t end = html.find('\n', start);
-    const std::string line = html.substr(start, end - start);
-    std::smatch match;
-    if (std::regex_search(line, match, layer)) current = match[1];
-    if (std::regex_search(line, match, element)) {
-      found.push_back({current, match[7], std::stod(match[1]), std::stod(match[2]), std::stod(match[3]),
-                       std::stod(match[4]), std::stod(match[5])});
+  std::string layer;
+  for (std::size_t at = html.find('<'); at != std::string::npos; at = html.find('<', at + 1)) {
+    if (html.compare(at, 3, "<g ") == 0 && attribute(html, at, "class").rfind("camada-", 0) == 0) {
+      layer = attribute(html, at, "class");
+    } else if (html.compare(at, 9, "<ellipse ") == 0) {
+      const std::string turn = attribute(html, at, "transform");  // rotate(degrees cx cy)
+      const std::string name = attribute(html, at, "data-ponto");
+      found.push_back({layer, name.empty() ? attribute(html, at, "data-de") : name, std::stod(attribute(html, at, "cx")),
+                       std::stod(attribute(html, at, "cy")), std::stod(attribute(html, at, "rx")),
+                       std::stod(attribute(html, at, "ry")), std::stod(turn.substr(turn.find('(') + 1))});
     }
-    start = end == std::string::npos ? html.size() : end + 1;
   }
   return found;
 }
@@ -113,9 +117,10 @@ TEST_F(ReportRun, DrawingAgreesWithTheTablesOfTheSameRun) {
   const std::multimap<std::string, TableRecord> adjusted = point_records(read_file(dir.file("elipses-ajustada.txt")));
   const std::vector<SvgEllipse> ellipses = svg_ellipses(html);
   std::size_t absolute = 0, relative = 0;
-  std::smatch origin;
-  ASSERT_TRUE(std::regex_search(html, origin, std::regex("data-origem-m=\"([^\"]+)\" data-origem-p=\"([^\"]+)\"")));
-  const double origin_m = std::stod(origin[1]), origin_p = std::stod(origin[2]);
+  const std::size_t svg = html.find("<svg ");
+  ASSERT_NE(svg, std::string::npos);
+  const double origin_m = std::stod(attribute(html, svg, "data-origem-m"));
+  const double origin_p = std::stod(attribute(html, svg, "data-origem-p"));
   const std::vector<std::string> legs = crlf_lines(read_file(dir.file("elipses-relativas.txt")));
   for (const SvgEllipse& e : ellipses) {
     SCOPED_TRACE(e.layer + " " + e.name);
