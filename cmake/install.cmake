@@ -5,6 +5,7 @@
 #   share/man/man1/elipses.1.gz                 the manual page, in Portuguese
 #   share/doc/elipses/                          the guide, the README, the guide's pictures
 #   share/doc/elipses/exemplos/                 the example traverse and its answer files
+#   share/elipses/elipses.html                  the web page, when ELIPSES_WEB_PAGE names it
 #
 # `cpack -G DEB` in the build tree makes elipses_<version>_<arch>.deb (scripts/package does it).
 
@@ -64,6 +65,12 @@ install(FILES docs/GUIA.md docs/exemplo.png docs/exemplo-pormenor.png README.md
 install(DIRECTORY examples/ DESTINATION ${ELIPSES_DOC_DIR}/exemplos
         FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
         DIRECTORY_PERMISSIONS ${ELIPSES_DIRECTORY_PERMISSIONS})
+
+# The same program as one web page (scripts/web builds it; scripts/package passes it here).
+set(ELIPSES_WEB_PAGE "" CACHE FILEPATH "The page built by scripts/web, to install in share/elipses")
+if(ELIPSES_WEB_PAGE)
+  install(FILES ${ELIPSES_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/elipses)
+endif()
 
 # The Debian package.
 set(CPACK_PACKAGE_NAME elipses)

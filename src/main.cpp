@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   // did not show the user what was asked and answered: it is not a success.
   std::cout.flush();
   if (!std::cout) {
-    std::cerr << "elipses: nao foi possivel escrever na saida padrao" << std::endl;
+    std::cerr << "elipses: não foi possível escrever na saída padrão" << std::endl;
     return status == 0 ? 1 : status;
   }
   return status;

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "propagation/adjustment.hpp"
+#include "test_support.hpp"
 #include "propagation/declined.hpp"
 #include "propagation/goniometric.hpp"
+#include "propagation/joint_covariance.hpp"
 
 namespace elipses {
 namespace {
@@ -21,12 +23,7 @@ using Matrix = std::vector<std::vector<double>>;
 using Coordinates = std::vector<double>;  // M1, P1, M2, P2, ...
 constexpr ObservationMode gon = ObservationMode::goniometric, dec = ObservationMode::declined;
 
-PointList list_of(const std::vector<std::pair<double, double>>& coordinates) {
-  PointList list;
-  for (const auto& [m, p] : coordinates) list.points.push_back(Point{"P   ", m, p});
-  list.n = static_cast<std::int32_t>(list.points.size());
-  return list;
-}
+using elipses::testing::list_of;
 
 const ObservationPrecision usual{3, 2, 5};
 const EndpointCovariance start_end{0.005, 0.007, 1e-5}, final_end{0.008, 0.006, -2e-5};
@@ -338,8 +335,24 @@ TEST(ClosedTraverse, BandedAgreesWithDense) {
     for (const EndpointCovariance* fin : {&final_end, static_cast<const EndpointCovariance*>(nullptr)}) {
       SCOPED_TRACE(::testing::Message() << (mode == gon ? "goniometric" : "declined") << (fin ? " closed" : " open"));
       const Matrix full = dense_covariance(dense_survey(points, mode, fin));
-      expect_blocks(adjust_traverse(points, mode, usual, start_end, fin), full,
-                    [&](std::size_t i, std::size_t j) { return 1e-9 * std::sqrt(full[i][i] * full[j][j]); });
+      const auto tolerance = [&](std::size_t i, std::size_t j) { return 1e-9 * std::sqrt(full[i][i] * full[j][j]); };
+      expect_blocks(adjust_traverse(points, mode, usual, start_end, fin), full, tolerance);
+      // Every pair, not only neighbours: each column of the joint covariance from the factor.
+      InstrumentUse use;
+      use.precision = usual;
+      const ObservationModel model = build_observation_model(points, TraverseShape{mode, fin != nullptr, false}, use);
+      const JointCovariance joint(points, model, start_end, fin ? *fin : EndpointCovariance{});
+      std::vector<Matrix2> cross;
+      for (std::int32_t j = 1; j <= points.n; ++j) {
+        joint.column(j, cross);
+        const auto c = static_cast<std::size_t>(2 * j - 2);
+        for (std::size_t r = 0; r < full.size(); r += 2) {
+          const Matrix2& x = cross[r / 2];
+          const Entry entries[] = {{x.mm, 0, 0}, {x.mp, 0, 1}, {x.pm, 1, 0}, {x.pp, 1, 1}};
+          for (const auto& [value, i, k] : entries)
+            EXPECT_NEAR(value, full[r + i][c + k], tolerance(r + i, c + k)) << "points " << r / 2 + 1 << ", " << j;
+        }
+      }
     }
   }
 }

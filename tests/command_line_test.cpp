@@ -3,6 +3,7 @@
 // the further results (adjusted traverse, relative ellipses) land in the asked folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -54,7 +55,8 @@ TEST_P(BothWaysTest, GiveTheSameFiles) {
   TempDir options_dir;
   write_file(options_dir.file("p.txt"), coordinates);
   std::vector<std::string> arguments = words(GetParam().options);
-  arguments.insert(arguments.begin(), options_dir.file("p.txt"));
+  // Between double quotes, as a path copied on Windows may come: tried without them.
+  arguments.insert(arguments.begin(), "\"" + options_dir.file("p.txt") + "\"");
   for (const std::string& further : words(GetParam().further)) arguments.push_back(further);
   for (const char* extra : {"--saida", "", "--ajustada", "--relativas"}) arguments.emplace_back(extra);
   arguments[arguments.size() - 3] = options_dir.file("resultados");
@@ -64,8 +66,8 @@ TEST_P(BothWaysTest, GiveTheSameFiles) {
   ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
 
   for (const char* name : {"elipses.txt", "elipses.scr", "elipses-ajustada.txt", "elipses-ajustada.scr",
-                           "elipses-relativas.txt", "elipses-relativas.scr", "elipses-fecho.txt",
-                           "elipses-fiabilidade.txt"}) {
+                           "elipses-relativas.txt", "elipses-relativas.scr", "elipses-fecho.txt", "elipses-fiabilidade.txt", "elipses-pares.txt",
+                           "elipses-projeto.txt"}) {
     const bool written = fs::exists(dialogue_dir.file(name));
     EXPECT_EQ(fs::exists(options_dir.file(std::string("resultados/") + name)), written) << name;
     if (written) {
@@ -93,9 +95,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "5\n1000\n2.5\ng\nf\n3\n2\n5\n0.005\n0.005\n0\n0\n0\n0\n",
                  "--centragem 2,1.5 --series 3 --fiabilidade"},
         BothWays{"--modo d --poligonal f --mm 2 --ppm 2 --segundos 10", "5\n1000\n2.5\nd\nf\n2\n2\n10\n",
-                 "--fiabilidade --centragem 0,1"},
+                 "--fiabilidade --centragem 0,1 --tolerancia 10,20 --projetar"},
         BothWays{"--modo d --poligonal a --mm 5 --ppm 3 --segundos 20 --inicial 0,0,0",
-                 "5\n1000\n2.5\nd\na\n5\n3\n20\n0\n0\n0\n", "--series 4"}));
+                 "5\n1000\n2.5\nd\na\n5\n3\n20\n0\n0\n0\n", "--series 4 --tolerancia-ponto 50 --projetar"}));
 
 struct UsageCase {
   const char* arguments;
@@ -118,24 +120,24 @@ const char* const goniometric_open = "p.txt --modo g --poligonal a --mm 3 --ppm 
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, UsageErrorTest,
-    ::testing::Values(UsageCase{"--desconhecida", "opcao desconhecida \"--desconhecida\""},
+    ::testing::Values(UsageCase{"--desconhecida", "opção desconhecida \"--desconhecida\""},
                       UsageCase{"a.txt b.txt --modo g", "argumento a mais \"b.txt\""},
                       UsageCase{"--modo g", "pede o nome do ficheiro"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2", "falta a opcao --segundos"},
+                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2", "falta a opção --segundos"},
                       UsageCase{"p.txt --modo g --modo d --poligonal a", "--modo foi dada mais de uma vez"},
                       UsageCase{"p.txt --modo x --poligonal a --mm 3 --ppm 2 --segundos 5", "espera g ou d"},
                       UsageCase{"p.txt --modo g --poligonal z --mm 3 --ppm 2 --segundos 5", "espera a ou f"},
                       UsageCase{"p.txt --modo g --poligonal a --mm 2,5 --ppm 2 --segundos 5 --inicial 0,0,0",
-                                "o separador decimal e o ponto"},
+                                "o separador decimal é o ponto"},
                       UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm dois --segundos 5 --inicial 0,0,0", "--ppm"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5", "falta a opcao --inicial"},
+                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5", "falta a opção --inicial"},
                       UsageCase{"p.txt --modo g --poligonal f --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0",
-                                "falta a opcao --final"},
+                                "falta a opção --final"},
                       UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0 --final 0,0,0",
-                                "--final nao se aplica a uma poligonal aberta"},
+                                "--final não se aplica a uma poligonal aberta"},
                       UsageCase{"p.txt --modo d --poligonal f --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0",
-                                "--inicial nao se aplica"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0", "tres numeros"},
+                                "--inicial não se aplica"},
+                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0", "três números"},
                       UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0 --nivel 9",
                                 "1 a 8"},
                       UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0 --nivel 2.5",
@@ -149,6 +151,9 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"--centragem 2", "--centragem espera dois números"},
                       UsageCase{"--centragem 2,-1", "não negativos"},
                       UsageCase{"--fiabilidade --fiabilidade", "--fiabilidade foi dada mais de uma vez"},
+                      UsageCase{"--tolerancia 20", "--tolerancia espera dois números"},
+                      UsageCase{"--tolerancia 0,0", "não ambos nulos"},
+                      UsageCase{"--tolerancia-ponto 0", "--tolerancia-ponto espera um número positivo"},
                       UsageCase{"p.txt --modo g --poligonal a --mm --ppm 2 --segundos 5", "--mm precisa de um valor"}));
 
 TEST(CommandLine, UsageErrorsEndWithStatusTwoAndWriteNothing) {
@@ -171,7 +176,8 @@ TEST(CommandLine, HelpNamesEveryOptionAndVersionIsTheProjects) {
   const std::string help = help_text();
   for (const char* option : {"--modo", "--poligonal", "--mm", "--ppm", "--segundos", "--nivel", "--escala", "--altura",
                              "--inicial", "--final", "--saida", "--ajustada", "--relativas", "--relatorio", "--help", "--version", "--cc",
-                             "--centragem", "--series", "--fiabilidade"}) {
+                             "--centragem", "--series", "--fiabilidade", "--tolerancia",
+                             "--tolerancia-ponto", "--projetar"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(read_command_line({"-V"}).action, CommandLine::Action::version);
@@ -182,33 +188,85 @@ TEST(CommandLine, HelpNamesEveryOptionAndVersionIsTheProjects) {
   EXPECT_TRUE(dialogue.extras.relative);
 }
 
-// The further results: their formats, and what an open traverse says instead of adjusting.
-TEST(FurtherResults, AdjustedAndRelativeFilesOfAClosedTraverse) {
+// The further results of a closed traverse, asked one at a time and together: each file
+// holds a record for every point or leg it is about (a fault that computed them on an
+// empty point list wrote header-only files), the same bytes whichever other option is
+// given, and the two files of every run as the dialogue writes them.
+struct FurtherCase {
+  const char* label;
+  const char* mode;
+  std::vector<std::string> further;  // --ajustada, --relativas or both
+};
+
+void PrintTo(const FurtherCase& c, std::ostream* os) { *os << c.label; }
+
+class FurtherResultsTest : public ::testing::TestWithParam<FurtherCase> {};
+
+TEST_P(FurtherResultsTest, AClosedTraverseHasRecordsForItsPoints) {
+  const FurtherCase& c = GetParam();
+  const std::string coordinates = read_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt");
+  const bool goniometric = std::string(c.mode) == "g";
   const elipses::testing::Session s = elipses::testing::run_session(
-      read_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt"),
-      "5\n2000\n2.5\ng\nf\n3\n2\n5\n0.005\n0.005\n0\n0.008\n0.006\n0.00001\n");
+      coordinates, goniometric ? "5\n2000\n2.5\ng\nf\n3\n2\n5\n0.005\n0.005\n0\n0.008\n0.006\n0.00001\n"
+                               : "5\n2000\n2.5\nd\nf\n3\n2\n5\n");
   ASSERT_EQ(s.status, 0);
-  // The same runs with the further results, in a folder of their own.
   TempDir dir;
-  write_file(dir.file("p.txt"), read_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt"));
-  std::ostringstream said;
-  CommandLine line = read_command_line({dir.file("p.txt"), "--modo", "g", "--poligonal", "f", "--mm", "3", "--ppm", "2",
-                                        "--segundos", "5", "--inicial", "0.005,0.005,0", "--final", "0.008,0.006,0.00001",
-                                        "--escala", "2000", "--saida", dir.file("novo/obra"), "--ajustada", "--relativas"});
-  ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
+  write_file(dir.file("p.txt"), coordinates);
+  const auto run = [&](const std::string& folder, const std::vector<std::string>& further) {
+    std::vector<std::string> arguments = {dir.file("p.txt"), "--modo", c.mode, "--poligonal", "f", "--mm", "3", "--ppm",
+                                          "2", "--segundos", "5", "--escala", "2000", "--saida", dir.file(folder)};
+    if (goniometric) {
+      for (const char* more : {"--inicial", "0.005,0.005,0", "--final", "0.008,0.006,0.00001"}) arguments.emplace_back(more);
+    }
+    arguments.insert(arguments.end(), further.begin(), further.end());
+    const CommandLine line = read_command_line(arguments);
+    std::ostringstream said;
+    EXPECT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
+    return said.str();
+  };
+  const std::string said = run("novo/obra", c.further);
+  run("ambas", {"--ajustada", "--relativas"});
   EXPECT_EQ(read_file(dir.file("novo/obra/elipses.txt")), s.table);
-  const std::vector<std::string> adjusted = crlf_lines(read_file(dir.file("novo/obra/elipses-ajustada.txt")));
-  ASSERT_EQ(adjusted.size(), 1U + 8U);  // the points between the two known ends
-  EXPECT_EQ(adjusted[0], crlf_lines(s.table)[0]);
-  for (std::size_t i = 1; i < adjusted.size(); ++i) EXPECT_EQ(adjusted[i].size(), 106U) << adjusted[i];
-  const std::vector<std::string> relative = crlf_lines(read_file(dir.file("novo/obra/elipses-relativas.txt")));
-  ASSERT_EQ(relative.size(), 1U + 9U);  // one record per leg
-  for (const std::string& record : relative) EXPECT_EQ(record.size(), relative[0].size()) << record;
-  EXPECT_EQ(relative[1].substr(0, 9), "E01  P1  ");
-  const std::string script = read_file(dir.file("novo/obra/elipses-ajustada.scr"));
-  EXPECT_NE(script.find(" Poligonal fechada ajustada obs. em modo goniometrico\r\n"), std::string::npos);
-  EXPECT_NE(said.str().find("fecho previsto"), std::string::npos) << said.str();
+  EXPECT_EQ(read_file(dir.file("novo/obra/elipses.scr")), s.script);
+  const bool adjusted = std::find(c.further.begin(), c.further.end(), "--ajustada") != c.further.end();
+  const bool relative = std::find(c.further.begin(), c.further.end(), "--relativas") != c.further.end();
+  for (const char* name : {"elipses-ajustada.txt", "elipses-ajustada.scr", "elipses-relativas.txt"}) {
+    const bool asked = std::string(name).find("ajustada") != std::string::npos ? adjusted : relative;
+    ASSERT_EQ(fs::exists(dir.file(std::string("novo/obra/") + name)), asked) << name;
+    if (asked) {
+      EXPECT_EQ(read_file(dir.file(std::string("novo/obra/") + name)), read_file(dir.file(std::string("ambas/") + name)))
+          << name;
+    }
+  }
+  if (adjusted) {
+    const std::vector<std::string> table = crlf_lines(read_file(dir.file("novo/obra/elipses-ajustada.txt")));
+    ASSERT_EQ(table.size(), 1U + 8U);  // the points between the two known ends
+    EXPECT_EQ(table[0], crlf_lines(s.table)[0]);
+    for (std::size_t i = 1; i < table.size(); ++i) EXPECT_EQ(table[i].size(), 106U) << table[i];
+    const std::string script = read_file(dir.file("novo/obra/elipses-ajustada.scr"));
+    EXPECT_NE(script.find(goniometric ? " Poligonal fechada ajustada obs. em modo goniometrico\r\n"
+                                      : "    Poligonal fechada ajustada obs. em modo declinado\r\n"),
+              std::string::npos);
+    EXPECT_GE(std::count(script.begin(), script.end(), '\n'), 10 * 6) << "a label and an ellipse for every point";
+    EXPECT_NE(said.find("fecho previsto"), std::string::npos) << said;
+  }
+  if (relative) {
+    const std::vector<std::string> table = crlf_lines(read_file(dir.file("novo/obra/elipses-relativas.txt")));
+    ASSERT_EQ(table.size(), 1U + 9U);  // one record per leg
+    for (const std::string& record : table) EXPECT_EQ(record.size(), table[0].size()) << record;
+    EXPECT_EQ(table[1].substr(0, 9), "E01  P1  ");
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    OneByOneAndTogether, FurtherResultsTest,
+    ::testing::Values(FurtherCase{"goniometric_adjusted", "g", {"--ajustada"}},
+                      FurtherCase{"goniometric_relative", "g", {"--relativas"}},
+                      FurtherCase{"goniometric_both", "g", {"--relativas", "--ajustada"}},
+                      FurtherCase{"declined_adjusted", "d", {"--ajustada"}},
+                      FurtherCase{"declined_relative", "d", {"--relativas"}},
+                      FurtherCase{"declined_both", "d", {"--ajustada", "--relativas"}}),
+    [](const ::testing::TestParamInfo<FurtherCase>& param_info) { return std::string(param_info.param.label); });
 
 TEST(FurtherResults, AnOpenTraverseHasNothingToAdjust) {
   TempDir dir;

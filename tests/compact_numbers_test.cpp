@@ -1,10 +1,14 @@
 // Fixed-point fields and the blank-free numbers of the drawing script.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <sstream>
+#include <vector>
 
 #include "output/compact_numbers.hpp"
 
@@ -110,8 +114,9 @@ TEST(TextField, RightJustifiesAndKeepsALongerTextWhole) {
 namespace elipses {
 namespace {
 
-// The whole-number rounding of the writers agrees with the library's exact conversion on
-// every width and number of decimals the files use, ties and neighbours of ties included.
+// The whole-number rounding of the writers agrees with the C library's exact conversion
+// on every width and number of decimals the files use, ties and neighbours of ties
+// included; and that conversion agrees with std::to_chars, where the C++ library has it.
 TEST(FixedPointField, FastRoundingAgreesWithTheExactConversion) {
   std::mt19937_64 random(5);
   std::uniform_real_distribution<double> exponent(-12.0, 13.0);
@@ -126,19 +131,53 @@ TEST(FixedPointField, FastRoundingAgreesWithTheExactConversion) {
     ASSERT_EQ(a, b) << x << " in " << width << "." << decimals;
     ASSERT_EQ(fast_fits, general_fits);
   };
+  const auto check_reference = [](double x, int decimals) {
+#if defined(__cpp_lib_to_chars)
+    char reference[number_room * 2];
+    const auto to_chars = std::to_chars(reference, reference + sizeof reference, x, std::chars_format::fixed, decimals);
+    ASSERT_EQ(exact_decimals_text(x, decimals), std::string(reference, to_chars.ptr)) << x;
+#endif
+  };
   for (int i = 0; i < 300000; ++i) {
     const double x = (i % 2 == 0 ? -1.0 : 1.0) * std::pow(10.0, exponent(random));
     for (const auto& [width, decimals] : fields) check(x, width, decimals);
+    if (i % 10 == 0) check_reference(x, 3 + i % 4);
   }
   // Exact ties: (2k + 1) / 2^(d+1) is k + 1/2 units of the d-th decimal times 5^d, a
   // binary value exactly halfway; and its neighbours on either side.
   for (int decimals = 0; decimals <= 6; ++decimals) {
     for (int k = 0; k < 4000; ++k) {
       const double tie = (2.0 * k + 1.0) / std::pow(2.0, decimals + 1);
-      for (const double x : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e300), -tie}) check(x, 30, decimals);
+      for (const double x : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e300), -tie}) {
+        check(x, 30, decimals);
+        check_reference(x, decimals);
+      }
     }
   }
 }
+
+#if defined(__cpp_lib_to_chars)
+// The shortest text of a message is std::to_chars's, on doubles of every magnitude and on
+// the powers of two, where the doubles below lie closer than those above.
+TEST(ShortestText, AgreesWithToChars) {
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> exponent(-30.0, 30.0);
+  std::vector<double> values = {0.0, -0.0, 0.1, 100.0, 1e20, 1e21, 1.5e-7, 123456.789, 5e-324, 1.7976931348623157e308};
+  for (int i = 0; i < 20000; ++i) values.push_back(std::pow(10.0, exponent(random)) * (i % 3 == 0 ? -1.0 : 1.0));
+  for (int e = -1074; e <= 1023; ++e) values.push_back(std::ldexp(1.0, e));
+  for (int i = 0; i < 20000; ++i) {
+    const std::uint64_t bits = (random() & ~(std::uint64_t{0x7FF} << 52)) | (std::uint64_t{random() % 2046 + 1} << 52);
+    double x = 0.0;
+    std::memcpy(&x, &bits, sizeof x);
+    values.push_back(x);
+  }
+  for (const double x : values) {
+    char reference[64];
+    const auto to_chars = std::to_chars(reference, reference + sizeof reference, x);
+    ASSERT_EQ(shortest_round_trip_text(x), std::string(reference, to_chars.ptr)) << x;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace elipses

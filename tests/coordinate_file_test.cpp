@@ -20,14 +20,23 @@ std::string test_name(const char* label) {
   return name;
 }
 
-std::vector<Point> load(const std::string& content) {
+// The points of the load pass, and those of the reverse pass that a closed traverse reads.
+struct Loaded {
+  std::vector<Point> points;
+  std::vector<Point> reversed;
+};
+
+Loaded load(const std::string& content) {
   TempDir dir;
   write_file(dir.file("c.txt"), content);
   CoordinateFile file;
   open_coordinate_file(file, dir.file("c.txt"));
   const std::int32_t n = count_points(file);
   check_traverse(file, n);
-  return load_points(file, n).points;
+  Loaded loaded;
+  loaded.points = load_points(file, n).points;
+  loaded.reversed = load_points_reversed(file, n).points;
+  return loaded;
 }
 
 struct RecordCase {
@@ -38,14 +47,18 @@ struct RecordCase {
 
 class RecordRulesTest : public ::testing::TestWithParam<RecordCase> {};
 
-TEST_P(RecordRulesTest, LoadsThePoints) {
-  const std::vector<Point> got = load(GetParam().content);
+TEST_P(RecordRulesTest, LoadsThePointsInBothPasses) {
+  const Loaded got = load(GetParam().content);
   const std::vector<Point>& expected = GetParam().points;
-  ASSERT_EQ(got.size(), expected.size());
-  for (std::size_t i = 0; i < got.size(); ++i) {
-    EXPECT_EQ(got[i].name, expected[i].name) << "point " << i + 1;
-    EXPECT_EQ(got[i].m, expected[i].m) << "point " << i + 1;
-    EXPECT_EQ(got[i].p, expected[i].p) << "point " << i + 1;
+  ASSERT_EQ(got.points.size(), expected.size());
+  ASSERT_EQ(got.reversed.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const Point& back = got.reversed[expected.size() - 1 - i];
+    for (const Point* read : {&got.points[i], &back}) {
+      EXPECT_EQ(read->name, expected[i].name) << "point " << i + 1 << (read == &back ? " (reverse pass)" : "");
+      EXPECT_EQ(read->m, expected[i].m) << "point " << i + 1 << (read == &back ? " (reverse pass)" : "");
+      EXPECT_EQ(read->p, expected[i].p) << "point " << i + 1 << (read == &back ? " (reverse pass)" : "");
+    }
   }
 }
 
@@ -86,7 +99,19 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"null values of the first point across passes", ", , 2\n\"B\" 3 4\n",
                    {{"B   ", 3, 2}, {"B   ", 3, 4}}},
         RecordCase{"one point", "\"A\" 1 2\n", {{"A   ", 1, 2}}},
-        RecordCase{"byte order mark", "\xEF\xBB\xBF\"A\" 1 2\nB 3 4\n", {{"A   ", 1, 2}, {"B   ", 3, 4}}}),
+        RecordCase{"byte order mark", "\xEF\xBB\xBF\"A\" 1 2\nB 3 4\n", {{"A   ", 1, 2}, {"B   ", 3, 4}}},
+        // Saved from a spreadsheet in Portuguese settings: one record a line, name;M;P.
+        RecordCase{"semicolons under a header, decimal commas",
+                   "Nome;M;P\r\nRV1;18234,512;-122845,337\r\nRV2;18334,5;-122745\r\n",
+                   {{"RV1 ", 18234.512, -122845.337}, {"RV2 ", 18334.5, -122745}}},
+        RecordCase{"semicolons, decimal points and a stray semicolon at the end",
+                   "\xEF\xBB\xBFRV1;18234.512;-122845.337;\n\n RV2 ; 18334.5 ; -1.22745E5;\n",
+                   {{"RV1 ", 18234.512, -122845.337}, {"RV2 ", 18334.5, -122745}}},
+        RecordCase{"a semicolon inside the first quoted name is not a semicolon file", "\"A;\"\"1\" 1 2\nB;2 3 4\n",
+                   {{"A;\"1", 1, 2}, {"B;2 ", 3, 4}}},
+        RecordCase{"semicolons: quoted fields, a number for a name, further fields",
+                   "\"A;1\";1;2;cota\n1001;\"3,5\";4;;\n\"x\"\"y\";5;6\n",
+                   {{"A;1 ", 1, 2}, {"1001", 3.5, 4}, {"x\"y ", 5, 6}}}),
     [](const ::testing::TestParamInfo<RecordCase>& case_info) { return test_name(case_info.param.label); });
 
 struct RefusalCase {
@@ -110,17 +135,24 @@ INSTANTIATE_TEST_SUITE_P(
     BadFiles, RefusalTest,
     ::testing::Values(
         RefusalCase{"number for the name", "\"A\" 1 2\n123 1 2\n", "linha 2: esperava-se o nome do ponto 2"},
-        RefusalCase{"text for M", "\"A\" abc 2\n", "linha 1: esperava-se a coordenada M do ponto 1 (um numero), encontrou-se \"abc\""},
+        RefusalCase{"text for M", "\"A\" abc 2\n", "linha 1: esperava-se a coordenada M do ponto 1 (um número), encontrou-se \"abc\""},
         RefusalCase{"text for P", "\"A\" 1\n\n 'x' \n", "linha 3: esperava-se a coordenada P do ponto 1"},
-        RefusalCase{"locale comma is not a decimal point", "\"A\" 1;5 2\n", "encontrou-se \"1;5\""},
+        RefusalCase{"a semicolon in the first record makes a semicolon file", "\"A\" 1;5 2\n",
+                    "linha 1, campo 3: falta a coordenada P do ponto 1 (a linha tem 2 campos)"},
+        RefusalCase{"semicolons: a missing field", "A;1;2\nB;3\n", "linha 2, campo 3: falta a coordenada P do ponto 2"},
+        RefusalCase{"semicolons: an empty field under a header", "Nome;M;P\nA;1;2\nB;;3\n",
+                    "linha 3, campo 2: vazio; esperava-se a coordenada M do ponto 2"},
+        RefusalCase{"semicolons: an empty name", ";1;2\n", "linha 1, campo 1: vazio; esperava-se o nome do ponto 1"},
+        RefusalCase{"semicolons: both decimal marks", "A;1.234,5;2\n", "campo 2: esperava-se a coordenada M"},
+        RefusalCase{"semicolons: a header only", "Nome;M;P\n", "não tem nenhum ponto"},
         RefusalCase{"unclosed quote", "\"A 1 2\n", "linha 1: o nome do ponto 1 abre aspas"},
-        RefusalCase{"quote closed on the next line", "\"A\n\" 1 2\n", "abre aspas que nao fecham"},
+        RefusalCase{"quote closed on the next line", "\"A\n\" 1 2\n", "abre aspas que não fecham"},
         RefusalCase{"text glued to the closing quote", "\"A\"x 1 2\n", "depois do nome do ponto 1"},
         RefusalCase{"partial point after the last", "\"A\" 1 2\n\"B\" 3\n", "termina a meio do ponto 2: falta a coordenada P"},
         RefusalCase{"a trailing separator asks for P on the next line", "\"A\" 1 2\n\"B\" 3,\n", "falta a coordenada P"},
         RefusalCase{"a lone comma after the last point", "\"A\" 1 2\n,\n", "termina a meio do ponto 2"},
-        RefusalCase{"no point", "\n  \r\n", "nao tem nenhum ponto"},
-        RefusalCase{"empty file", "", "nao tem nenhum ponto"},
+        RefusalCase{"no point", "\n  \r\n", "não tem nenhum ponto"},
+        RefusalCase{"empty file", "", "não tem nenhum ponto"},
         RefusalCase{"zero-length leg", "\"A\" 1 2\n\"B\" 3 4\n\"C\" 3 4.0\n",
                     "linha 3: a perna do ponto 2 \"B\" (linha 2) ao ponto 3 \"C\" tem comprimento nulo"},
         RefusalCase{"leg length underflows", "\"A\" 0 0\n\"B\" 1e-200 0\n", "tem comprimento nulo"},
@@ -137,7 +169,7 @@ TEST(CoordinateFile, NulByteInTheMiddleIsSeen) {
     count_points(file);
     FAIL() << "accepted";
   } catch (const InputError& error) {
-    EXPECT_NE(std::string(error.what()).find("linha 2: contem um byte nulo"), std::string::npos) << error.what();
+    EXPECT_NE(std::string(error.what()).find("linha 2: contém um byte nulo"), std::string::npos) << error.what();
   }
 }
 

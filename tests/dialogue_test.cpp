@@ -153,16 +153,16 @@ TEST_P(BadAnswerTest, EndsWithAMessageAndNonZeroStatus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, BadAnswerTest,
-    ::testing::Values(BadAnswerCase{"abc\n", "resposta a \"Opcao\": esperava-se um numero inteiro de 1 a 8"},
-                      BadAnswerCase{"2.5\n", "encontrou-se \"2.5\""}, BadAnswerCase{"3.0\n", "numero inteiro"},
-                      BadAnswerCase{"1\nnan\n", "\"Modulo da escala de desenho das elipses\": esperava-se um numero"},
+    ::testing::Values(BadAnswerCase{"abc\n", "resposta a \"Opção\": esperava-se um número inteiro de 1 a 8"},
+                      BadAnswerCase{"2.5\n", "encontrou-se \"2.5\""}, BadAnswerCase{"3.0\n", "número inteiro"},
+                      BadAnswerCase{"1\nnan\n", "\"Módulo da escala de desenho das elipses\": esperava-se um número"},
                       BadAnswerCase{"1\n500\ninf\n", "Altura do texto"},
-                      BadAnswerCase{"1\n500\n2.5\ng\na\n5\nx\n", "\"Componente variavel (ppm)\": esperava-se um numero"},
-                      BadAnswerCase{"", "a entrada terminou sem resposta a \"Opcao\""},
+                      BadAnswerCase{"1\n500\n2.5\ng\na\n5\nx\n", "\"Componente variável (ppm)\": esperava-se um número"},
+                      BadAnswerCase{"", "a entrada terminou sem resposta a \"Opção\""},
                       BadAnswerCase{"1\n500\n", "a entrada terminou sem resposta a \"Altura do texto\""},
                       BadAnswerCase{"1\n500\n2.5\ng\n", "a entrada terminou sem resposta a \"Poligonal"},
                       BadAnswerCase{"1\n500\n2.5\ng\na\n5\n3\n7\n0.01\n0.02\n", "ponto inicial (m2)"},
-                      BadAnswerCase{"1\n1e999\n", "um numero de grandeza aceitavel"}));
+                      BadAnswerCase{"1\n1e999\n", "um número de grandeza aceitável"}));
 
 TEST(Dialogue, ADecimalCommaIsNotTakenForThePointButIsNamed) {
   // "2,5" reads as 2 at the text height prompt (the comma ends the value), as in the file,
@@ -172,11 +172,11 @@ TEST(Dialogue, ADecimalCommaIsNotTakenForThePointButIsNamed) {
   EXPECT_EQ(comma.status, 0);
   EXPECT_EQ(comma.out, two.out);
   EXPECT_EQ(comma.script, two.script);
-  EXPECT_NE(comma.err.find("aviso: na resposta \"2,5\" a \"Altura do texto\" foi lido o numero 2 "), std::string::npos)
+  EXPECT_NE(comma.err.find("aviso: na resposta \"2,5\" a \"Altura do texto\" foi lido o número 2 "), std::string::npos)
       << comma.err;
-  EXPECT_NE(comma.err.find("\"0,010\" a \"Desvio padrao da coordenada M do ponto inicial (m)\" foi lido o numero 0"),
+  EXPECT_NE(comma.err.find("\"0,010\" a \"Desvio-padrão da coordenada M do ponto inicial (m)\" foi lido o número 0"),
             std::string::npos);
-  EXPECT_NE(comma.err.find("o separador decimal e o ponto"), std::string::npos);
+  EXPECT_NE(comma.err.find("o separador decimal é o ponto"), std::string::npos);
 }
 
 TEST(Dialogue, PartsPerMillionMayHaveAFraction) {
@@ -214,9 +214,9 @@ TEST_P(BadFileTest, RefusedBeforeAnyOutputFileChanges) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BadFileTest,
-    ::testing::Values(BadFileCase{"missing", nullptr, "nao foi possivel abrir o ficheiro de coordenadas"},
+    ::testing::Values(BadFileCase{"missing", nullptr, "não foi possível abrir o ficheiro de coordenadas"},
                       BadFileCase{"bad record", "\"A\" 1 2\n\"B\" x 4\n", "linha 2"},
-                      BadFileCase{"no point", "\n\n", "nao tem nenhum ponto"},
+                      BadFileCase{"no point", "\n\n", "não tem nenhum ponto"},
                       BadFileCase{"zero-length leg", "\"A\" 1 2\n\"B\" 1 2\n", "comprimento nulo"},
                       BadFileCase{"partial point", "\"A\" 1 2\n\"B\" 3\n", "termina a meio do ponto 2"}));
 
@@ -233,6 +233,13 @@ TEST(Dialogue, FileNameKeepsLeadingBlanksAndDropsTrailingOnes) {
   write_file(dir.file(" lead.txt"), square);
   const Session trailing = run_session_in(dir, dir.file(" lead.txt") + "  \t\r\n1\n500\n2.5\nx\na\n");
   EXPECT_EQ(trailing.status, 0) << trailing.err;
+  // Between double quotes, as "Copiar como caminho" gives it: tried without them, and a
+  // name that still does not open is quoted as typed, not in a second pair.
+  const Session quoted = run_session_in(dir, "\"" + dir.file(" lead.txt") + "\"\n1\n500\n2.5\nx\na\n");
+  EXPECT_EQ(quoted.status, 0) << quoted.err;
+  const Session missing = run_session_in(dir, "\"" + dir.file("nada.txt") + "\"\n");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("coordenadas \"" + dir.file("nada.txt") + "\"\n"), std::string::npos) << missing.err;
 }
 
 TEST(Dialogue, AnEarlierLongerRunLeavesNoTrace) {
@@ -305,12 +312,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FileWarningCase{"decimal commas",
                         "\"1001\", -87026,429, -103213,155\n\"1002\", -86900,1, -103100,2\n\"1003\" -86800 -103000\n",
-                        {"linha 1: ha mais valores depois de P", "\"\"1001\", -87026,429, -103213,155\"",
-                         "linha 2: ha mais valores", "se ha virgulas decimais, use o ponto"}},
+                        {"linha 1: há mais valores depois de P", "\"\"1001\", -87026,429, -103213,155\"",
+                         "linha 2: há mais valores", "se há vírgulas decimais, use o ponto"}},
         FileWarningCase{"names cut to four characters",
                         "EST01 0 0\nEST02 100 0\nEST0 200 50\nP1 300 0\n",
                         {"linha 2: \"EST02 100 0\" fica com o mesmo nome que a linha 1",
                          "linha 3: \"EST0 200 50\" fica com o mesmo nome que a linha 1"}},
+        FileWarningCase{"the header line of a semicolon file",
+                        "Ponto;M (m);P (m)\nRV1;0;0\nRV2;100,5;0\nRV3;100,5;100;cota\n",
+                        {"linha 1: \"Ponto;M (m);P (m)\" não tem coordenadas: é um cabeçalho, que foi ignorado",
+                         "linha 4: há mais campos depois de P, que foram ignorados: \"RV3;100,5;100;cota\""}},
         FileWarningCase{"a first record that takes values from the pass before",
                         // The first point takes its name from the last of the pass before: EST0.
                         ", , 2\nEST01 3 4\nEST02 5 4\n",
@@ -325,7 +336,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Dialogue, ALetterOtherThanAOrFComputesClosedAndSaysSo) {
   const Session s = elipses::testing::run_session(square, "1\n500\n2.5\nd\n a\n3\n2\n5\n");
   EXPECT_EQ(s.status, 0);
-  EXPECT_NE(s.err.find("aviso: a resposta a poligonal foi \" a\", que nao e a nem f"), std::string::npos) << s.err;
+  EXPECT_NE(s.err.find("aviso: a resposta à poligonal foi \" a\", que não é a nem f"), std::string::npos) << s.err;
   EXPECT_EQ(crlf_lines(s.table).size(), 1U + 6U);  // both passes of a closed declined traverse
 }
 

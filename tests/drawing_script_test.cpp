@@ -175,6 +175,13 @@ TEST(ClosingBlock, WiderFiguresTakeTheirFieldsLeadingBlanks) {
   EXPECT_EQ(used[27], "TEXT");
   EXPECT_EQ(used[28], "100.000,-400.000");
   EXPECT_EQ(used[31], "Centragem do instrumento=0mm, dos alvos=1.5mm; 3 giros");
+  // The adjusted drawing writes the precisions as given, fractions included.
+  s.adjusted = true;
+  s.title = TraverseTitle::closed;
+  s.precision = ObservationPrecision{2.5, 1.5, 1.5};
+  const std::vector<std::string> adjusted = closing_block(s, two_points());
+  EXPECT_EQ(adjusted[21], "  Incerteza das obs. de distancia=2.5 mm + 1.5 ppm");
+  EXPECT_EQ(adjusted[26], "               Incerteza das obs. de direccao=1.5\"");
 }
 
 TEST(PointBlocks, LabelColourAndEllipseLines) {

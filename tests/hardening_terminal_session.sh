@@ -4,8 +4,10 @@
 # answer on the same line and every empty line of the dialogue (compared whole with
 # hardening_terminal_screen.txt), and the files must be those of the same answers piped.
 # A prompt left in the output buffer never appears, and the session times out. A missing
-# file's name and, at the option, a slip are typed first: at a terminal each is explained
-# and the question asked again, and the run still ends with the piped run's files.
+# file's name between double quotes, at the option a word and at the text height a decimal
+# comma are typed first: at a terminal each is explained and the question asked again, and
+# the run still ends with the piped run's files. The file name is then typed between
+# double quotes, as a file dragged into a console window gives it.
 # Usage: hardening_terminal_session.sh ELIPSES_EXECUTABLE SOURCE_DIR
 set -euo pipefail
 executable=$1
@@ -59,15 +61,16 @@ line=0
 while IFS= read -r answer || [ -n "$answer" ]; do
   line=$((line + 1))
   row=$(wait_for_prompt_below "$row") || fail "no prompt shown before typing \"$answer\""
-  if [ "$line" -eq 1 ]; then
-    tmux_ send-keys -t session -l "nada.txt"
+  slip=
+  case $line in
+    1) slip='"nada.txt"'; answer="\"$answer\"" ;;
+    2) slip=cinco ;;
+    4) slip=2,5 ;;
+  esac
+  if [ -n "$slip" ]; then
+    tmux_ send-keys -t session -l "$slip"
     tmux_ send-keys -t session Enter
-    row=$(wait_for_prompt_below "$row") || fail "the file name was not asked again after a missing file"
-  fi
-  if [ "$line" -eq 2 ]; then
-    tmux_ send-keys -t session -l "cinco"
-    tmux_ send-keys -t session Enter
-    row=$(wait_for_prompt_below "$row") || fail "the option was not asked again after a slip"
+    row=$(wait_for_prompt_below "$row") || fail "the question was not asked again after \"$slip\""
   fi
   tmux_ send-keys -t session -l "$answer"
   tmux_ send-keys -t session Enter

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "propagation/adjustment.hpp"
+#include "test_support.hpp"
 #include "propagation/chain.hpp"
 #include "propagation/network_adjustment.hpp"
 #include "propagation/reliability.hpp"
@@ -18,12 +19,7 @@ namespace {
 
 constexpr ObservationMode gon = ObservationMode::goniometric, dec = ObservationMode::declined;
 
-PointList list_of(const std::vector<std::pair<double, double>>& coordinates) {
-  PointList list;
-  for (const auto& [m, p] : coordinates) list.points.push_back(Point{"P   ", m, p});
-  list.n = static_cast<std::int32_t>(list.points.size());
-  return list;
-}
+using elipses::testing::list_of;
 
 const PointList hexagon = list_of({{1000, 1000}, {1180, 1070}, {1290, 1230}, {1240, 1400}, {1060, 1460}, {950, 1320}});
 const ObservationPrecision usual{3, 2, 5};

@@ -82,22 +82,22 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"blank between commands", "COLOR\n7\n\nCOLOR\n1\n", 3, "repetiria o comando anterior"},
         Refusal{"trailing blank after a command", "COLOR \n7\n", 1, "esperava-se um comando"},
         Refusal{"byte order mark", "\xEF\xBB\xBF" "COLOR\n7\n", 1, "esperava-se um comando"},
-        Refusal{"colour not in the script", "COLOR\n2\n", 2, "numero da cor"},
-        Refusal{"colour by name", "COLOR\nred\n", 2, "numero da cor"},
+        Refusal{"colour not in the script", "COLOR\n2\n", 2, "número da cor"},
+        Refusal{"colour by name", "COLOR\nred\n", 2, "número da cor"},
         Refusal{"point without comma", "COLOR\n7\nTEXT\n1.000 2.000\n", 4, "na forma M,P"},
-        Refusal{"blank in a point", "TEXT\n1.000, 2.000\n", 2, "coordenada P do ponto de insercao"},
-        Refusal{"two decimals", "TEXT\n1.00,2.000\n", 2, "tres decimais"},
-        Refusal{"four decimals", "TEXT\n1.000,2.0000\n", 2, "tres decimais"},
-        Refusal{"no digit before the point", "TEXT\n.500,2.000\n", 2, "tres decimais"},
-        Refusal{"plus sign", "TEXT\n+1.000,2.000\n", 2, "tres decimais"},
-        Refusal{"exponent", "TEXT\n1.000e3,2.000\n", 2, "tres decimais"},
+        Refusal{"blank in a point", "TEXT\n1.000, 2.000\n", 2, "coordenada P do ponto de inserção"},
+        Refusal{"two decimals", "TEXT\n1.00,2.000\n", 2, "três decimais"},
+        Refusal{"four decimals", "TEXT\n1.000,2.0000\n", 2, "três decimais"},
+        Refusal{"no digit before the point", "TEXT\n.500,2.000\n", 2, "três decimais"},
+        Refusal{"plus sign", "TEXT\n+1.000,2.000\n", 2, "três decimais"},
+        Refusal{"exponent", "TEXT\n1.000e3,2.000\n", 2, "três decimais"},
         Refusal{"overflowed coordinate", "TEXT\n**********,2.000\n", 2, "asteriscos"},
         Refusal{"overflowed fraction", "COLOR\n1\nELLIPSE\nC\n1.000,2.000\n1.100,2.100\n0****\n", 7, "asteriscos"},
-        Refusal{"turned text", text_head + "90.000\nP1  \n", 6, "rotacao do texto 0.000"},
-        Refusal{"ellipse without its centre option", "ELLIPSE\nc\n", 2, "opcao C"},
-        Refusal{"ellipse by its axis ends", "ELLIPSE\n1.000,2.000\n", 2, "opcao C"},
-        Refusal{"polyline without vertex", "PLINE\n" + blank63 + "\n", 2, "pelo menos um vertice"},
-        Refusal{"closed polyline", "PLINE\n1.000,2.000\nC\n", 3, "vertice da poligonal"},
+        Refusal{"turned text", text_head + "90.000\nP1  \n", 6, "rotação do texto 0.000"},
+        Refusal{"ellipse without its centre option", "ELLIPSE\nc\n", 2, "opção C"},
+        Refusal{"ellipse by its axis ends", "ELLIPSE\n1.000,2.000\n", 2, "opção C"},
+        Refusal{"polyline without vertex", "PLINE\n" + blank63 + "\n", 2, "pelo menos um vértice"},
+        Refusal{"closed polyline", "PLINE\n1.000,2.000\nC\n", 3, "vértice da poligonal"},
         Refusal{"text cut short", text_head, 3, "TEXT ficou incompleto"},
         Refusal{"ellipse cut short", "ELLIPSE\nC\n1.000,2.000\n", 1, "ELLIPSE ficou incompleto"},
         Refusal{"colour cut short", "COLOR\n7\nCOLOR\n", 3, "COLOR ficou incompleto"},
@@ -114,7 +114,7 @@ TEST(PicturesPlayer, RefusesALastLineThatNeverEnds) {
     FAIL() << "played";
   } catch (const ScriptError& error) {
     EXPECT_EQ(error.line, 5u);
-    EXPECT_NE(std::string(error.what()).find("nao termina com fim de linha"), std::string::npos);
+    EXPECT_NE(std::string(error.what()).find("não termina com fim de linha"), std::string::npos);
   }
 }
 
@@ -128,7 +128,7 @@ TEST(PicturesPlayer, WarnsOfWhatTheCadProgramWouldNotTake) {
   ASSERT_EQ(drawing.warnings.size(), 3u);
   EXPECT_EQ(drawing.warnings[0].rfind("linha 3: a altura do texto", 0), 0u) << drawing.warnings[0];
   EXPECT_EQ(drawing.warnings[1].rfind("linha 6: o extremo do eixo", 0), 0u) << drawing.warnings[1];
-  EXPECT_EQ(drawing.warnings[2].rfind("linha 15: a distancia ao outro eixo", 0), 0u) << drawing.warnings[2];
+  EXPECT_EQ(drawing.warnings[2].rfind("linha 15: a distância ao outro eixo", 0), 0u) << drawing.warnings[2];
 }
 
 }  // namespace

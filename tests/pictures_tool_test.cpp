@@ -64,7 +64,7 @@ TEST(PicturesTool, ARefusedScriptLeavesTheEarlierPictureAsItWas) {
   write_file(dir.file("elipses.svg"), "earlier picture");
   const ToolRun run = run_tool(dir, {});
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("\"elipses.scr\", linha 8: esperava-se o numero da cor"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("\"elipses.scr\", linha 8: esperava-se o número da cor"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("nada foi escrito"), std::string::npos);
   EXPECT_EQ(read_file(dir.file("elipses.svg")), "earlier picture");
   EXPECT_FALSE(file_exists(dir.file("elipses.svg.parcial")));
@@ -77,7 +77,7 @@ TEST(PicturesTool, RefusesToOverwriteTheScriptOrToReadWhatIsNotThere) {
   EXPECT_EQ(read_file(dir.file("elipses.scr")), good_script);
   const ToolRun missing = run_tool(dir, {"nada.scr"});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.err.find("nao foi possivel abrir o script \"nada.scr\""), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("não foi possível abrir o script \"nada.scr\""), std::string::npos) << missing.err;
   EXPECT_FALSE(file_exists(dir.file("nada.svg")));
   EXPECT_EQ(run_tool(dir, {"a.scr", "b.svg", "c.svg"}).status, 2);
   EXPECT_EQ(run_tool(dir, {"--png"}).status, 2);
@@ -89,7 +89,7 @@ TEST(PicturesTool, AnOutputThatCannotBeWrittenIsReported) {
   write_file(dir.file("elipses.scr"), good_script);
   const ToolRun run = run_tool(dir, {"elipses.scr", "pasta-que-nao-existe/elipses.svg"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("nao foi possivel criar"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("não foi possível criar"), std::string::npos) << run.err;
 }
 
 TEST(PicturesTool, TheInstalledProgramReadsTheWorkingDirectory) {

@@ -27,8 +27,8 @@ TEST(PlatformTest, ReplaceFileTakesTheNewBytesOrSaysWhyNot) {
   const Case cases[] = {
       {"over an older file", true, true, false, true, ""},
       {"to a new name", true, false, false, true, ""},
-      {"missing source", false, true, false, false, "ficheiro ou pasta nao encontrado"},
-      {"onto a folder", true, false, true, false, "o destino e uma pasta"},
+      {"missing source", false, true, false, false, "ficheiro ou pasta não encontrado"},
+      {"onto a folder", true, false, true, false, "o destino é uma pasta"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -74,4 +74,11 @@ std::vector<std::string> crlf_lines(const std::string& text) {
   return lines;
 }
 
+PointList list_of(const std::vector<std::pair<double, double>>& coordinates) {
+  PointList list;
+  for (const auto& [m, p] : coordinates) list.points.push_back(Point{"P   ", m, p});
+  list.n = static_cast<std::int32_t>(list.points.size());
+  return list;
+}
+
 }  // namespace elipses::testing

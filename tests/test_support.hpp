@@ -3,7 +3,10 @@
 // dialogue run in-process.
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "propagation/traverse_model.hpp"
 
 namespace elipses::testing {
 
@@ -42,5 +45,8 @@ Session run_session_in(const TempDir& dir, const std::string& typed_input);
 
 // The CR LF lines of a file, without their line ends.
 std::vector<std::string> crlf_lines(const std::string& text);
+
+// A traverse of points named "P" at the given (M, P), in metres.
+PointList list_of(const std::vector<std::pair<double, double>>& coordinates);
 
 }  // namespace elipses::testing

@@ -21,7 +21,7 @@ struct Given {
 
   bool present() const { return !values.empty(); }
   const std::string& value() const {
-    if (values.size() > 1) refuse("a opcao " + std::string(name) + " foi dada mais de uma vez");
+    if (values.size() > 1) refuse("a opção " + std::string(name) + " foi dada mais de uma vez");
     return values.front();
   }
 };
@@ -29,8 +29,8 @@ struct Given {
 double real_value(const Given& option, const std::string& text, const char* what) {
   const std::optional<double> number = parse_real(text);
   if (!number) {
-    refuse("a opcao " + std::string(option.name) + " espera " + what + ", encontrou-se \"" + quote_for_message(text) +
-           "\"" + (text.find(',') != std::string::npos ? " (o separador decimal e o ponto)" : ""));
+    refuse("a opção " + std::string(option.name) + " espera " + what + ", encontrou-se \"" + quote_for_message(text) +
+           "\"" + (text.find(',') != std::string::npos ? " (o separador decimal é o ponto)" : ""));
   }
   return *number;
 }
@@ -39,7 +39,7 @@ double real_value(const Given& option, const std::string& text, const char* what
 char letter_value(const Given& option, const std::string& letters) {
   const std::string& text = option.value();
   if (text.size() != 1 || letters.find(text[0]) == std::string::npos) {
-    refuse("a opcao " + std::string(option.name) + " espera " + letters[0] + " ou " + letters[2] +
+    refuse("a opção " + std::string(option.name) + " espera " + letters[0] + " ou " + letters[2] +
            ", encontrou-se \"" + quote_for_message(text) + "\"");
   }
   return text[0];
@@ -61,10 +61,10 @@ EndpointCovariance endpoint_value(const Given& option) {
   const std::string& text = option.value();
   const std::vector<std::string> parts = comma_parts(text);
   if (parts.size() != 3) {
-    refuse("a opcao " + std::string(option.name) + " espera tres numeros separados por virgulas (sM,sP,sMP)" +
+    refuse("a opção " + std::string(option.name) + " espera três números separados por vírgulas (sM,sP,sMP)" +
            ", encontrou-se \"" + quote_for_message(text) + "\"");
   }
-  const char* what = "tres numeros separados por virgulas (sM,sP,sMP)";
+  const char* what = "três números separados por vírgulas (sM,sP,sMP)";
   return EndpointCovariance{real_value(option, parts[0], what), real_value(option, parts[1], what),
                             real_value(option, parts[2], what)};
 }
@@ -82,6 +82,25 @@ void read_centring(const Given& option, RunExtras& extras) {
   extras.target_centring_mm = real_value(option, parts[1], what);
   if (!(extras.instrument_centring_mm >= 0.0) || !(extras.target_centring_mm >= 0.0)) {
     refuse("a opção " + std::string(option.name) + " espera desvios padrão não negativos, encontrou-se \"" +
+           quote_for_message(text) + "\"");
+  }
+}
+
+// --tolerancia MM,PPM: the relative tolerance, mm + ppm of the distance, not negative.
+void read_relative_tolerance(const Given& option, Tolerances& tolerances) {
+  const std::string& text = option.value();
+  const std::vector<std::string> parts = comma_parts(text);
+  const char* what = "dois números separados por vírgula, a parte fixa em mm e a proporcional em ppm (MM,PPM)";
+  if (parts.size() != 2) {
+    refuse("a opção " + std::string(option.name) + " espera " + what + ", encontrou-se \"" + quote_for_message(text) +
+           "\"");
+  }
+  tolerances.relative = true;
+  tolerances.relative_mm = real_value(option, parts[0], what);
+  tolerances.relative_ppm = real_value(option, parts[1], what);
+  if (!(tolerances.relative_mm >= 0.0) || !(tolerances.relative_ppm >= 0.0) ||
+      tolerances.relative_mm + tolerances.relative_ppm == 0.0) {
+    refuse("a opção " + std::string(option.name) + " espera valores não negativos, não ambos nulos, encontrou-se \"" +
            quote_for_message(text) + "\"");
   }
 }
@@ -107,9 +126,11 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   Given cc{{}, "--cc"};
   Given centring{{}, "--centragem"};
   Given sets{{}, "--series"};
+  Given tolerance{{}, "--tolerancia"};
+  Given point_tolerance{{}, "--tolerancia-ponto"};
   const std::initializer_list<Given*> valued = {&mode,    &traverse,    &fixed,  &ppm, &seconds,  &cc,
                                                 &level,   &scale,       &height, &initial, &final_point,
-                                                &folder, &centring, &sets};
+                                                &folder, &centring, &sets, &tolerance, &point_tolerance};
   for (Given* option : valued) {
     app.add_option(option->name, option->values)->take_all()->allow_extra_args(false);
   }
@@ -119,12 +140,14 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   int adjusted = 0;
   int relative = 0;
   int reliability = 0;
+  int design = 0;
   int report = 0;
   app.add_flag("-h,--help", help);
   app.add_flag("-V,--version", version);
   app.add_flag("--ajustada", adjusted);
   app.add_flag("--relativas", relative);
   app.add_flag("--fiabilidade", reliability);
+  app.add_flag("--projetar", design);
   app.add_flag("--relatorio", report);
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -132,26 +155,27 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
     app.parse(reversed);
   } catch (const CLI::ArgumentMismatch& error) {
     const std::string what = error.what();
-    refuse("a opcao " + what.substr(0, what.find(':')) + " precisa de um valor");
+    refuse("a opção " + what.substr(0, what.find(':')) + " precisa de um valor");
   } catch (const CLI::ParseError& error) {
-    refuse(std::string("linha de comando invalida: ") + error.what());
+    refuse(std::string("linha de comandos inválida: ") + error.what());
   }
   for (const Given* option : valued) {
-    if (option->values.size() > 1) refuse("a opcao " + std::string(option->name) + " foi dada mais de uma vez");
+    if (option->values.size() > 1) refuse("a opção " + std::string(option->name) + " foi dada mais de uma vez");
     // "--mm --ppm 2": the next option taken for a value means the value is missing.
     if (option->present() && option->values.front().rfind("--", 0) == 0) {
-      refuse("a opcao " + std::string(option->name) + " precisa de um valor");
+      refuse("a opção " + std::string(option->name) + " precisa de um valor");
     }
   }
   if (!app.remaining().empty()) {
     const std::string unknown = app.remaining().front();
-    refuse((unknown.rfind('-', 0) == 0 ? "opcao desconhecida \"" : "argumento a mais \"") + quote_for_message(unknown) +
+    refuse((unknown.rfind('-', 0) == 0 ? "opção desconhecida \"" : "argumento a mais \"") + quote_for_message(unknown) +
            "\"");
   }
   for (const auto& [count, name] : {std::pair<int, const char*>{help, "--help"}, {version, "--version"},
                                     {adjusted, "--ajustada"}, {relative, "--relativas"},
-                                    {reliability, "--fiabilidade"}, {report, "--relatorio"}}) {
-    if (count > 1) refuse("a opcao " + std::string(name) + " foi dada mais de uma vez");
+                                    {reliability, "--fiabilidade"}, {design, "--projetar"},
+                                    {report, "--relatorio"}}) {
+    if (count > 1) refuse("a opção " + std::string(name) + " foi dada mais de uma vez");
   }
 
   CommandLine line;
@@ -168,6 +192,20 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   line.extras.report = report > 0;
   line.extras.reliability = reliability > 0;
   if (centring.present()) read_centring(centring, line.extras);
+  line.extras.design = design > 0;
+  if (tolerance.present()) {
+    read_relative_tolerance(tolerance, line.extras.tolerances);
+    line.extras.relative = true;  // the legs are tested in the relative table
+  }
+  if (point_tolerance.present()) {
+    Tolerances& tolerances = line.extras.tolerances;
+    tolerances.point = true;
+    tolerances.point_mm = real_value(point_tolerance, point_tolerance.value(), "um número positivo (milímetros)");
+    if (!(tolerances.point_mm > 0.0)) {
+      refuse("a opção --tolerancia-ponto espera um número positivo (milímetros), encontrou-se \"" +
+             quote_for_message(point_tolerance.value()) + "\"");
+    }
+  }
   if (sets.present()) {
     const std::optional<std::int32_t> count = parse_whole(sets.value());
     if (!count || *count < 1 || *count > 99) {
@@ -178,23 +216,23 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   }
   if (folder.present()) {
     line.extras.output_directory = folder.value();
-    if (line.extras.output_directory.empty()) refuse("a opcao --saida espera o nome de uma pasta");
+    if (line.extras.output_directory.empty()) refuse("a opção --saida espera o nome de uma pasta");
   }
 
   const Given* answers[] = {&mode, &traverse, &fixed, &ppm, &seconds, &cc, &level, &scale, &height, &initial, &final_point};
   if (!file.present()) {
     for (const Given* option : answers) {
-      if (option->present()) refuse("a opcao " + std::string(option->name) + " pede o nome do ficheiro de coordenadas");
+      if (option->present()) refuse("a opção " + std::string(option->name) + " pede o nome do ficheiro de coordenadas");
     }
     return line;  // the dialogue asks everything
   }
   if (file.values.size() > 1) refuse("argumento a mais \"" + quote_for_message(file.values[1]) + "\"");
   for (const Given* option : {&mode, &traverse, &fixed, &ppm}) {
-    if (!option->present()) refuse("falta a opcao " + std::string(option->name));
+    if (!option->present()) refuse("falta a opção " + std::string(option->name));
   }
   if (seconds.present() == cc.present()) {
     refuse(seconds.present() ? "as opções --segundos e --cc excluem-se: dê a incerteza das direções numa só unidade"
-                             : "falta a opcao --segundos (ou --cc)");
+                             : "falta a opção --segundos (ou --cc)");
   }
 
   line.action = CommandLine::Action::answers;
@@ -202,10 +240,10 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   settings.coordinate_file_name = file.value();
   settings.mode = letter_value(mode, "gGdD");
   settings.traverse = letter_value(traverse, "aAfF");
-  settings.precision.distance_fixed_mm = real_value(fixed, fixed.value(), "um numero (milimetros)");
-  settings.precision.distance_ppm = real_value(ppm, ppm.value(), "um numero (partes por milhao)");
+  settings.precision.distance_fixed_mm = real_value(fixed, fixed.value(), "um número (milímetros)");
+  settings.precision.distance_ppm = real_value(ppm, ppm.value(), "um número (partes por milhão)");
   if (seconds.present()) {
-    settings.precision.angle_seconds = real_value(seconds, seconds.value(), "um numero (segundos de arco)");
+    settings.precision.angle_seconds = real_value(seconds, seconds.value(), "um número (segundos de arco)");
   } else {
     settings.precision.angle_seconds = real_value(cc, cc.value(), "um número (segundos centesimais)");
     settings.precision.angle_unit = AngleUnit::centesimal_seconds;
@@ -214,12 +252,12 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   if (level.present()) {
     const std::optional<std::int32_t> option = parse_whole(level.value());
     if (!option || !is_ellipse_option(*option)) {
-      refuse("a opcao --nivel espera um numero inteiro de 1 a 8, encontrou-se \"" + quote_for_message(level.value()) + "\"");
+      refuse("a opção --nivel espera um número inteiro de 1 a 8, encontrou-se \"" + quote_for_message(level.value()) + "\"");
     }
     settings.ellipse_option = *option;
   }
-  settings.scale = scale.present() ? real_value(scale, scale.value(), "um numero") : default_scale;
-  settings.text_height = height.present() ? real_value(height, height.value(), "um numero") : default_text_height;
+  settings.scale = scale.present() ? real_value(scale, scale.value(), "um número") : default_scale;
+  settings.text_height = height.present() ? real_value(height, height.value(), "um número") : default_text_height;
 
   // Exactly what the dialogue would ask: the initial point for a goniometric traverse
   // or a declined open one, the final point for a goniometric closed one.
@@ -227,14 +265,14 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   const bool open = is_open(settings.traverse);
   const bool wants_initial = goniometric || open;
   const bool wants_final = goniometric && !open;
-  if (wants_initial && !initial.present()) refuse("falta a opcao --inicial (desvios padrao e covariancia do ponto inicial)");
-  if (wants_final && !final_point.present()) refuse("falta a opcao --final (desvios padrao e covariancia do ponto final)");
+  if (wants_initial && !initial.present()) refuse("falta a opção --inicial (desvios-padrão e covariância do ponto inicial)");
+  if (wants_final && !final_point.present()) refuse("falta a opção --final (desvios-padrão e covariância do ponto final)");
   if (!wants_initial && initial.present()) {
-    refuse("a opcao --inicial nao se aplica a uma poligonal fechada em modo declinado, cujos extremos sao exactos");
+    refuse("a opção --inicial não se aplica a uma poligonal fechada em modo declinado, cujos extremos são exatos");
   }
   if (!wants_final && final_point.present()) {
-    refuse(open ? "a opcao --final nao se aplica a uma poligonal aberta"
-                : "a opcao --final nao se aplica a uma poligonal fechada em modo declinado, cujos extremos sao exactos");
+    refuse(open ? "a opção --final não se aplica a uma poligonal aberta"
+                : "a opção --final não se aplica a uma poligonal fechada em modo declinado, cujos extremos são exatos");
   }
   if (wants_initial) settings.initial_point = endpoint_value(initial);
   if (wants_final) settings.final_point = endpoint_value(final_point);
@@ -245,37 +283,40 @@ std::string help_text() {
   return R"(Uso:
   elipses [--saida PASTA] [--ajustada] [--relativas] [--fiabilidade] [--relatorio]
           [--centragem I,T] [--series N]
-      o dialogo de sempre: o programa pergunta cada valor
+          [--tolerancia MM,PPM] [--tolerancia-ponto MM] [--projetar]
+      o diálogo de sempre: o programa pergunta cada valor
   elipses FICHEIRO --modo g|d --poligonal a|f --mm F --ppm P (--segundos S | --cc C)
           [--nivel N] [--escala S] [--altura H]
           [--inicial sM,sP,sMP] [--final sM,sP,sMP]
           [--centragem I,T] [--series N]
+          [--tolerancia MM,PPM] [--tolerancia-ponto MM] [--projetar]
           [--saida PASTA] [--ajustada] [--relativas] [--fiabilidade] [--relatorio]
-      sem dialogo: cada resposta vem das opcoes
+      sem diálogo: cada resposta vem das opções
   elipses --help | -h
   elipses --version | -V
 
-Previsao da precisao dos pontos de uma poligonal planeada: elipses de erro ou de
-confianca de cada ponto, em elipses.txt (tabela) e elipses.scr (script de CAD).
+Previsão da precisão dos pontos de uma poligonal planeada: elipses de erro ou de
+confiança de cada ponto, em elipses.txt (tabela) e elipses.scr (script de CAD).
 
-FICHEIRO            ficheiro de coordenadas: um ponto por registo, "nome", M, P (metros)
---modo g|d          g: goniometrico (angulo em cada estacao); d: declinado (rumo de cada lado)
+FICHEIRO            ficheiro de coordenadas: um ponto por registo, "nome", M, P (metros);
+                      ou, de uma folha de cálculo, nome;M;P em cada linha
+--modo g|d          g: goniométrico (ângulo em cada estação); d: declinado (rumo de cada lado)
 --poligonal a|f     a: aberta; f: fechada (coordenadas do ponto final conhecidas)
---mm F              componente fixa da incerteza das distancias, em milimetros
---ppm P             componente variavel das distancias, em partes por milhao (pode ter decimais)
---segundos S        incerteza das direccoes (modo g) ou dos rumos (modo d), em segundos de arco
+--mm F              componente fixa da incerteza das distâncias, em milímetros
+--ppm P             componente variável das distâncias, em partes por milhão (pode ter decimais)
+--segundos S        incerteza das direções (modo g) ou dos rumos (modo d), em segundos de arco
 --cc C              a mesma incerteza em segundos centesimais (1 cc = 0,0001 gon), em vez de --segundos
---nivel N           nivel das elipses, 1 a 8 (por omissao 5):
+--nivel N           nível das elipses, 1 a 8 (por omissão 5):
                       1 erro 1 sigma (39.4%)   2 50%   3 63.2%   4 90%
                       5 95%   6 97.5%   7 99%   8 99.8%
---escala S          modulo da escala de desenho das elipses (por omissao 1000)
---altura H          altura do texto no desenho, em unidades do desenho (por omissao 2.5)
---inicial sM,sP,sMP desvios padrao de M e P (m) e covariancia (m2) do ponto inicial;
-                      obrigatoria em modo g e na poligonal aberta em modo d
---final sM,sP,sMP   o mesmo para o ponto final; obrigatoria na poligonal fechada em modo g
---saida PASTA       pasta dos ficheiros de resultados (criada se nao existir; por omissao
-                      a pasta de trabalho); tambem com o dialogo
---ajustada          poligonal fechada ajustada pelo metodo dos minimos quadrados:
+--escala S          módulo da escala de desenho das elipses (por omissão 1000)
+--altura H          altura do texto no desenho, em unidades do desenho (por omissão 2.5)
+--inicial sM,sP,sMP desvios-padrão de M e P (m) e covariância (m2) do ponto inicial;
+                      obrigatória em modo g e na poligonal aberta em modo d
+--final sM,sP,sMP   o mesmo para o ponto final; obrigatória na poligonal fechada em modo g
+--saida PASTA       pasta dos ficheiros de resultados (criada se não existir; por omissão
+                      a pasta de trabalho); também com o diálogo
+--ajustada          poligonal fechada ajustada pelo método dos mínimos quadrados:
                       elipses-ajustada.txt e elipses-ajustada.scr, e o fecho previsto
                       (também em elipses-fecho.txt)
 --relativas         elipses relativas entre pontos vizinhos: elipses-relativas.txt e o
@@ -286,22 +327,30 @@ FICHEIRO            ficheiro de coordenadas: um ponto por registo, "nome", M, P 
                       a variância das direções ou dos rumos; não reduz a centragem
 --fiabilidade       poligonal fechada: números de redundância, menor erro detetável de cada
                       observação e o seu efeito nos pontos, em elipses-fiabilidade.txt
+--tolerancia MM,PPM tolerância relativa entre dois pontos quaisquer, MM mm + PPM ppm da
+                      distância, testada ao nível escolhido: elipses-pares.txt (todos os
+                      pares) e o veredicto de cada lado em elipses-relativas.txt
+--tolerancia-ponto MM
+                    tolerância do semieixo maior de cada ponto, em mm, ao nível escolhido
+--projetar          folha de projeto elipses-projeto.txt: pior ponto e pior par, de onde vem
+                      o erro, as cinco observações que mais pesam e, com uma tolerância, os
+                      limites de cada precisão, o número de séries e um catálogo de classes
 --relatorio         relatório de uma página, elipses-relatorio.html: o que foi calculado,
-                      o desenho e as tabelas de tudo o que se aplica à poligonal (com ou
-                      sem --ajustada e --relativas); abre-se num navegador e imprime-se em A4
+                      o desenho e as tabelas de tudo o que se aplica à poligonal (com ou sem as
+                      outras opções); abre-se num navegador e imprime-se em A4
 -h, --help          esta ajuda
--V, --version       a versao do programa
+-V, --version       a versão do programa
 
-Os numeros escrevem-se com ponto decimal (2.5), ou com expoente (25E-1).
-Os ficheiros anteriores so sao substituidos quando o calculo termina bem.
+Os números escrevem-se com ponto decimal (2.5), ou com expoente (25E-1).
+Os ficheiros anteriores só são substituídos quando o cálculo termina bem.
 
-Estado de saida: 0 sucesso; 1 erro de leitura ou de escrita; 2 erro na linha de comando.
+Estado de saída: 0 sucesso; 1 erro de leitura ou de escrita; 2 erro na linha de comandos.
 
 Exemplos:
   Comparar um instrumento de 5" e um de 2" numa poligonal aberta, em duas pastas:
     elipses poligonal.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0.005,0.005,0 --saida inst-5s
     elipses poligonal.txt --modo g --poligonal a --mm 2 --ppm 2 --segundos 2 --inicial 0.005,0.005,0 --saida inst-2s
-  Poligonal fechada em modo goniometrico, ajustada, com elipses relativas a 95%:
+  Poligonal fechada em modo goniométrico, ajustada, com elipses relativas a 95%:
     elipses poligonal.txt --modo g --poligonal f --mm 3 --ppm 2 --segundos 5 --inicial 0.005,0.005,0 --final 0.008,0.006,0.00001 --ajustada --relativas
 )";
 }

@@ -1,13 +1,14 @@
 #include "dialogue/console.hpp"
 
-#include <charconv>
 #include <istream>
 #include <optional>
+#include <utility>
 #include <ostream>
 
 #include "input/free_form.hpp"
 #include "input/input_error.hpp"
 #include "input/text_encoding.hpp"
+#include "output/compact_numbers.hpp"
 
 namespace elipses {
 
@@ -59,7 +60,7 @@ TypedValue read_value(Console& console, std::string_view prompt) {
 void warn_about_rest_of_line(Console& console, std::string_view prompt, const TypedValue& typed, const std::string& taken) {
   if (!typed.more_after_value) return;
   console.err << "elipses: aviso: na resposta \"" << quote_for_message(typed.line) << "\" a \"" << question_words(prompt)
-              << "\" foi lido " << taken << " e o resto da linha foi ignorado; o separador decimal e o ponto (2.5, nao 2,5)\n";
+              << "\" foi lido " << taken << " e o resto da linha foi ignorado; o separador decimal é o ponto (2.5, não 2,5)\n";
 }
 
 // Explains an answer that cannot be taken. At a terminal the question is asked again
@@ -72,9 +73,20 @@ void refuse_answer(Console& console, std::string_view prompt, std::string_view e
                      quote_for_message(found) + "\"");
   }
   console.out.flush();
-  console.err << "\"" << quote_for_message(found) << "\" nao serve como resposta a \"" << words << "\": escreva "
+  console.err << "\"" << quote_for_message(found) << "\" não serve como resposta a \"" << words << "\": escreva "
               << expected << ", por exemplo " << example << ".\n";
   console.err.flush();
+}
+
+// A number typed with a decimal comma ("2,5") and nothing else on the line, the most
+// common slip of a Portuguese hand, as it should have been written ("2.5"). Only at a
+// terminal, where the question can be asked again: from a file or a pipe the value is
+// read as far as the comma, with the warning, as scripted runs have always had it.
+std::optional<std::string> decimal_comma_at_terminal(const Console& console, const TypedValue& typed) {
+  if (!console.interactive) return std::nullopt;
+  const std::size_t first = typed.line.find_first_not_of(" \t");
+  const std::size_t last = typed.line.find_last_not_of(" \t");
+  return decimal_comma_as_point(std::string_view(typed.line).substr(first, last + 1 - first));
 }
 
 }  // namespace
@@ -88,14 +100,20 @@ std::string question_words(std::string_view prompt) {
   const std::size_t first = words.find_first_not_of(' ');
   words.erase(0, first == std::string::npos ? words.size() : first);
   while (!words.empty() && (words.back() == ' ' || words.back() == ':')) words.pop_back();
+  // The prompts keep the spelling they have always had; a message is written in current
+  // Portuguese, and names the question so.
+  constexpr std::pair<std::string_view, std::string_view> spelled[] = {
+      {"Opcao", "Opção"},           {"Modulo", "Módulo"},         {"goniometrico", "goniométrico"},
+      {"variavel", "variável"},     {"Direccoes", "Direções"},    {"Desvio padrao", "Desvio-padrão"},
+      {"Covariancia", "Covariância"}};
+  for (const auto& [old_spelling, current] : spelled) {
+    const std::size_t at = words.find(old_spelling);
+    if (at != std::string::npos) words.replace(at, old_spelling.size(), current);
+  }
   return words;
 }
 
-std::string shortest_text(double value) {
-  char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
+std::string shortest_text(double value) { return shortest_round_trip_text(value); }
 
 void show_line(Console& console, std::string_view text) { console.out << visible(text) << '\n'; }
 
@@ -120,13 +138,20 @@ void read_real_answer(Console& console, std::string_view prompt, double& value) 
     show_prompt(console, prompt);
     const TypedValue typed = read_value(console, prompt);
     if (!typed.token) return;
+    if (const std::optional<std::string> pointed = decimal_comma_at_terminal(console, typed)) {
+      console.out.flush();
+      console.err << "\"" << quote_for_message(typed.line) << "\" não serve como resposta a \"" << question_words(prompt)
+                  << "\": o separador decimal é o ponto; escreva " << *pointed << ".\n";
+      console.err.flush();
+      continue;
+    }
     const std::optional<double> number = parse_real(*typed.token);
     if (number) {
       value = *number;
-      warn_about_rest_of_line(console, prompt, typed, "o numero " + shortest_text(value));
+      warn_about_rest_of_line(console, prompt, typed, "o número " + shortest_text(value));
       return;
     }
-    refuse_answer(console, prompt, is_number_syntax(*typed.token) ? "um numero de grandeza aceitavel" : "um numero",
+    refuse_answer(console, prompt, is_number_syntax(*typed.token) ? "um número de grandeza aceitável" : "um número",
                   "2.5", *typed.token);
   }
 }
@@ -136,10 +161,14 @@ void read_whole_answer(Console& console, std::string_view prompt, std::int32_t& 
     show_prompt(console, prompt);
     const TypedValue typed = read_value(console, prompt);
     if (!typed.token) return;
+    if (decimal_comma_at_terminal(console, typed)) {
+      refuse_answer(console, prompt, expected, "5", typed.line);
+      continue;
+    }
     const std::optional<std::int32_t> number = parse_whole(*typed.token);
     if (number) {
       value = *number;
-      warn_about_rest_of_line(console, prompt, typed, "o numero " + std::to_string(value));
+      warn_about_rest_of_line(console, prompt, typed, "o número " + std::to_string(value));
       return;
     }
     refuse_answer(console, prompt, expected, "5", *typed.token);

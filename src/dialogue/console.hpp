@@ -28,7 +28,7 @@ void show_empty_line(Console& console);
 void show_prompt(Console& console, std::string_view text);
 
 // The question as a message names it: its visible words, without tabs, the control
-// column or the closing colon ("Componente fixa (mm)").
+// column or the closing colon, in current spelling ("Componente variável (ppm)").
 std::string question_words(std::string_view prompt);
 
 // The file name: the whole typed line, trailing blanks, tabs and CR removed.
@@ -36,12 +36,13 @@ std::string read_file_name_answer(Console& console, std::string_view prompt);
 // A real number in free form: blank lines are passed over, the value ends at a blank,
 // comma, slash or line end, and the rest of the line is ignored (with a warning when it
 // holds more, such as the ",5" of a decimal comma). A comma or slash in place of the
-// value leaves `value` as it was.
+// value leaves `value` as it was. At a terminal an answer that is a number with a decimal
+// comma and nothing else ("2,5") is explained and asked again.
 void read_real_answer(Console& console, std::string_view prompt, double& value);
 // A whole number within 32 bits, by the same rules; `expected` says what is asked
-// ("um numero inteiro de 1 a 8").
+// ("um número inteiro de 1 a 8").
 void read_whole_answer(Console& console, std::string_view prompt, std::int32_t& value,
-                       std::string_view expected = "um numero inteiro");
+                       std::string_view expected = "um número inteiro");
 // The first character of the typed line; a blank for an empty line. `typed`, when
 // given, receives the whole line.
 char read_letter_answer(Console& console, std::string_view prompt, std::string* typed = nullptr);

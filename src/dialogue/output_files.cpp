@@ -89,13 +89,14 @@ void remove_temporaries_on_interrupt() {
   on_interrupt(interrupted);
 }
 
-OutputFiles::OutputFiles(std::string directory) : directory_(std::move(directory)) {
+OutputFiles::OutputFiles(std::string directory, MoveFile move)
+    : directory_(std::move(directory)), move_(move != nullptr ? move : replace_file) {
   if (directory_.empty() || directory_ == ".") return;
   std::error_code error;
   const std::filesystem::path folder = std::filesystem::u8path(directory_);
   std::filesystem::create_directories(folder, error);
   if (error || !std::filesystem::is_directory(folder)) {
-    throw OutputError("nao foi possivel criar a pasta de resultados \"" + directory_ + "\"");
+    throw OutputError("não foi possível criar a pasta de resultados \"" + directory_ + "\"");
   }
 }
 
@@ -116,7 +117,7 @@ std::ostream& OutputFiles::create(const std::string& name) {
   file->stream.open(std::filesystem::u8path(file->temporary_path), std::ios::out | std::ios::binary | std::ios::trunc);
   if (!file->stream.is_open()) {
     free_slot(file->slot);
-    throw OutputError("nao foi possivel criar o ficheiro \"" + file->final_path + "\"");
+    throw OutputError("não foi possível criar o ficheiro \"" + file->final_path + "\"");
   }
   files_.push_back(std::move(file));
   return files_.back()->stream;
@@ -127,7 +128,7 @@ void OutputFiles::finish() {
   for (const auto& file : files_) {
     file->stream.close();
     if (file->stream.fail()) {
-      throw OutputError("nao foi possivel escrever completamente o ficheiro \"" + file->final_path + "\"");
+      throw OutputError("não foi possível escrever completamente o ficheiro \"" + file->final_path + "\"");
     }
   }
   // A folder in a file's place cannot be replaced: found before any file moves, so
@@ -135,7 +136,7 @@ void OutputFiles::finish() {
   for (const auto& file : files_) {
     std::error_code error;
     if (std::filesystem::is_directory(std::filesystem::u8path(file->final_path), error)) {
-      throw OutputError("nao foi possivel colocar o ficheiro \"" + file->final_path +
+      throw OutputError("não foi possível colocar o ficheiro \"" + file->final_path +
                         "\": existe uma pasta com esse nome");
     }
   }
@@ -144,30 +145,30 @@ void OutputFiles::finish() {
   swapping = 1;
   std::vector<std::pair<std::string, std::string>> set_aside;  // final path, its earlier file
   const auto restore = [&] {
-    for (const auto& [final_path, earlier] : set_aside) replace_file(earlier, final_path);
+    for (const auto& [final_path, earlier] : set_aside) move_(earlier, final_path);
   };
   try {
     for (const auto& file : files_) {
       std::error_code error;
       if (!std::filesystem::exists(std::filesystem::u8path(file->final_path), error)) continue;
       const std::string earlier = file->temporary_path + ".anterior";
-      const std::string reason = replace_file(file->final_path, earlier);
+      const std::string reason = move_(file->final_path, earlier);
       if (!reason.empty()) {
         restore();
-        throw OutputError("nao foi possivel substituir o ficheiro \"" + file->final_path + "\" (em uso?): " + reason);
+        throw OutputError("não foi possível substituir o ficheiro \"" + file->final_path + "\" (em uso?): " + reason);
       }
       set_aside.emplace_back(file->final_path, earlier);
     }
     for (std::size_t moved = 0; moved < files_.size(); ++moved) {
       const auto& file = files_[moved];
-      const std::string reason = replace_file(file->temporary_path, file->final_path);
+      const std::string reason = move_(file->temporary_path, file->final_path);
       if (!reason.empty()) {
         for (std::size_t k = 0; k < moved; ++k) {
           remove_file_now(files_[k]->final_path.c_str());
           files_[k]->temporary_path.clear();
         }
         restore();
-        throw OutputError("nao foi possivel colocar o ficheiro \"" + file->final_path + "\" no lugar do anterior: " +
+        throw OutputError("não foi possível colocar o ficheiro \"" + file->final_path + "\" no lugar do anterior: " +
                           reason);
       }
     }

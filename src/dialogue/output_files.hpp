@@ -18,8 +18,12 @@ struct OutputError : std::runtime_error {
 
 class OutputFiles {
  public:
+  // How a finished file is moved over another: the empty text on success, else the
+  // reason. The system's (replace_file) unless a test stands a failing one in for it.
+  using MoveFile = std::string (*)(const std::string& from, const std::string& to);
+
   // The folder is created when missing.
-  explicit OutputFiles(std::string directory);
+  explicit OutputFiles(std::string directory, MoveFile move = nullptr);
   ~OutputFiles();  // removes every temporary file not moved into place
   OutputFiles(const OutputFiles&) = delete;
   OutputFiles& operator=(const OutputFiles&) = delete;
@@ -42,6 +46,7 @@ class OutputFiles {
     int slot = -1;  // its place among the temporaries an interrupt removes
   };
   std::string directory_;
+  MoveFile move_;
   std::vector<std::unique_ptr<File>> files_;
 };
 

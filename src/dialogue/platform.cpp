@@ -56,17 +56,17 @@ std::string reason(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-      return "ficheiro ou pasta nao encontrado";
+      return "ficheiro ou pasta não encontrado";
     case ERROR_ACCESS_DENIED:
       return "acesso negado";
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-      return "o ficheiro esta aberto noutro programa";
+      return "o ficheiro está aberto noutro programa";
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
       return "disco cheio";
     case ERROR_NOT_SAME_DEVICE:
-      return "os ficheiros estao em discos diferentes";
+      return "os ficheiros estão em discos diferentes";
     case ERROR_WRITE_PROTECT:
       return "disco protegido contra escrita";
     default:
@@ -301,7 +301,7 @@ void wait_for_enter(std::ostream& err) {
 std::string replace_file(const std::string& from_utf8, const std::string& to_utf8) {
   std::wstring from;
   std::wstring to;
-  if (!widen(from_utf8, from) || !widen(to_utf8, to)) return "nome de ficheiro invalido";
+  if (!widen(from_utf8, from) || !widen(to_utf8, to)) return "nome de ficheiro inválido";
   if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) return {};
   return reason(GetLastError());
 }
@@ -346,23 +346,23 @@ std::string reason(int error) {
   switch (error) {
     case ENOENT:
     case ENOTDIR:
-      return "ficheiro ou pasta nao encontrado";
+      return "ficheiro ou pasta não encontrado";
     case EACCES:
     case EPERM:
       return "acesso negado";
     case EISDIR:
-      return "o destino e uma pasta";
+      return "o destino é uma pasta";
     case ENOSPC:
 #ifdef EDQUOT
     case EDQUOT:
 #endif
       return "disco cheio";
     case EXDEV:
-      return "os ficheiros estao em discos diferentes";
+      return "os ficheiros estão em discos diferentes";
     case EROFS:
-      return "disco so de leitura";
+      return "disco só de leitura";
     case EBUSY:
-      return "o ficheiro esta em uso";
+      return "o ficheiro está em uso";
     default:
       return "erro do sistema " + std::to_string(error);
   }

@@ -12,6 +12,7 @@
 #include "input/coordinate_file.hpp"
 #include "input/input_error.hpp"
 #include "input/text_encoding.hpp"
+#include "output/compact_numbers.hpp"
 #include "output/drawing_script.hpp"
 #include "output/ellipse_levels.hpp"
 #include "output/ellipse_table.hpp"
@@ -22,8 +23,10 @@
 #include "output/relative_table.hpp"
 #include "output/reliability_table.hpp"
 #include "output/report.hpp"
+#include "output/design_files.hpp"
 #include "propagation/adjustment.hpp"
 #include "propagation/reliability.hpp"
+#include "propagation/design.hpp"
 #include "propagation/ellipse.hpp"
 #include "propagation/chain.hpp"
 
@@ -154,8 +157,8 @@ InstrumentUse instrument_use(const RunSettings& settings, const RunExtras& extra
 void refuse_observations_without_error(ObservationMode mode, bool plain) {
   const bool goniometric = mode == ObservationMode::goniometric;
   if (plain) {
-    throw InputError("o ajustamento pede incertezas nao nulas das distancias e dos " +
-                     std::string(goniometric ? "angulos" : "rumos") + ": uma observacao sem erro teria peso infinito");
+    throw InputError("o ajustamento pede incertezas não nulas das distâncias e dos " +
+                     std::string(goniometric ? "ângulos" : "rumos") + ": uma observação sem erro teria peso infinito");
   }
   throw InputError("com centragem ou séries, o cálculo pede incertezas não nulas das distâncias e dos " +
                    std::string(goniometric ? "ângulos" : "rumos") +
@@ -204,10 +207,12 @@ void write_chain(RunOutputs& outputs, const DrawingSettings& drawing, const Poin
   }
 }
 
+std::string fixed_text(double value, int decimals) { return exact_decimals_text(value, decimals); }
+
 void warn_about_records(std::ostream& err, std::size_t count, const char* file) {
   if (count > 0) {
     err << "elipses: aviso: " << count << " registo(s) do " << file
-        << " tem valores que nao cabem na coluna, escritos como asteriscos\n";
+        << " tem valores que não cabem na coluna, escritos como asteriscos\n";
   }
 }
 
@@ -254,12 +259,114 @@ std::string reliability_report(const TraverseReliability& reliability, const Poi
   return report;
 }
 
+// The level the tolerances were tested at, and a warning below 95 %: tolerances are
+// usually written at 95 %.
+std::string tolerance_level_report(const RunSettings& settings) {
+  const EllipseLevel& level = ellipse_level(settings.ellipse_option);
+  std::string report = std::string("elipses: tolerâncias testadas ao nível das ") + level.legend_title + "\n";
+  if (settings.ellipse_option < 5) {
+    report += "elipses: aviso: o nível escolhido é inferior a 95%; as tolerâncias costumam especificar-se a 95% "
+              "(nível 5)\n";
+  }
+  return report;
+}
+
+std::string exceeding_line(const char* what, std::uint64_t exceeding, std::uint64_t tested, const std::string& worst,
+                           double ratio) {
+  return std::string("elipses: ") + what + ": " + std::to_string(exceeding) + " de " + std::to_string(tested) +
+         " excede" + (exceeding == 1 ? "" : "m") + " a tolerância; o pior é " + worst + ", razão " +
+         fixed_text(ratio, 3) + "\n";
+}
+
+// The limits of the design sheet and the cheapest-looking class of the catalogue that
+// passes (the largest seconds, then the largest millimetres).
+std::string design_report(const DesignSheet& sheet, AngleUnit unit) {
+  const auto limit = [](const std::optional<double>& value, const char* unit_text) {
+    return value ? fixed_text(*value, 1) + unit_text : std::string("nenhum");
+  };
+  std::string report = "elipses: projeto: limites, com o resto como dado: direções " +
+                       limit(sheet.limit_seconds, unit == AngleUnit::centesimal_seconds ? " cc" : "\"") +
+                       ", distâncias " + limit(sheet.limit_mm, " mm") + " e " + limit(sheet.limit_ppm, " ppm") +
+                       ", centragem " + limit(sheet.limit_centring, " mm") + "; séries: " +
+                       (sheet.fewest_sets ? std::to_string(*sheet.fewest_sets) : std::string("nenhum número")) + "\n";
+  const CatalogueClass* cheapest = nullptr;
+  for (const CatalogueClass& c : sheet.catalogue) {
+    if (c.ratio > 1.0) continue;
+    if (cheapest == nullptr || c.seconds > cheapest->seconds ||
+        (c.seconds == cheapest->seconds && (c.mm > cheapest->mm || (c.mm == cheapest->mm && c.ppm > cheapest->ppm)))) {
+      cheapest = &c;
+    }
+  }
+  report += cheapest == nullptr
+                ? std::string("elipses: projeto: nenhuma classe do catálogo cumpre as tolerâncias\n")
+                : "elipses: projeto: a classe mais económica do catálogo que cumpre: " + given_figure(cheapest->seconds) +
+                      "\" e " + given_figure(cheapest->mm) + " mm + " + given_figure(cheapest->ppm) + " ppm\n";
+  return report;
+}
+
+// The pairs against the relative tolerance, the points against theirs and the design
+// sheet, each when asked. Returns what is to be said.
+std::string write_decision(const RunSettings& settings, const RunExtras& extras, const DrawingSettings& drawing,
+                           const PointList& forward, const ObservationModel& model, const EndpointCovariance& initial,
+                           const EndpointCovariance& final_end, RunOutputs& outputs) {
+  const Tolerances& tolerances = extras.tolerances;
+  const JointCovariance joint(forward, model, initial, final_end);
+  std::string report;
+  if (!tolerances.relative && tolerances.point) report += tolerance_level_report(settings);
+  std::optional<PairTest> worst_pair;
+  if (tolerances.relative) {
+    const PairSweep sweep = sweep_pairs(forward, joint, drawing.k, tolerances);
+    write_pairs_file(outputs.files.create("elipses-pares.txt"), forward, sweep, tolerances,
+                     ellipse_level(settings.ellipse_option).legend_title);
+    worst_pair = sweep.worst;
+    if (sweep.worst) {
+      report += exceeding_line("pares", sweep.exceeding, sweep.tested,
+                               trimmed_name(forward.at(sweep.worst->from)) + " " +
+                                   trimmed_name(forward.at(sweep.worst->to)),
+                               sweep.worst->ratio);
+    }
+  }
+  if (tolerances.point) {
+    const double tolerance = tolerances.point_mm / 1000.0;
+    std::uint64_t exceeding = 0;
+    std::int32_t worst = 0;
+    double worst_ratio_found = 0.0;
+    for (std::int32_t i = 1; i <= forward.n; ++i) {
+      const double ratio = tolerance_ratio(ellipse_parameters(joint.point(i), drawing.k).a, tolerance);
+      if (ratio > 1.0) ++exceeding;
+      if (!joint.is_known(i) && (worst == 0 || ratio > worst_ratio_found)) {
+        worst = i;
+        worst_ratio_found = ratio;
+      }
+    }
+    if (worst != 0) {
+      report += exceeding_line("pontos", exceeding, static_cast<std::uint64_t>(forward.n),
+                               trimmed_name(forward.at(worst)), worst_ratio_found);
+    }
+  }
+  if (extras.design) {
+    const DesignInput input{model.shape, instrument_use(settings, extras), initial, final_end, drawing.k, tolerances};
+    const DesignSheet sheet = design_sheet(forward, joint, input, worst_pair);
+    DesignFileInput file_input;
+    file_input.level = settings.ellipse_option;
+    file_input.k = drawing.k;
+    file_input.unit = settings.precision.angle_unit;
+    file_input.tolerances = tolerances;
+    file_input.joint = &joint;
+    file_input.model = &model;
+    write_design_file(outputs.files.create("elipses-projeto.txt"), forward, sheet, file_input);
+    if (tolerances.any()) report += design_report(sheet, settings.precision.angle_unit);
+  }
+  return report;
+}
+
 // The closed traverse adjusted by least squares, the relative ellipses, the reliability
 // and the report's share of them, when asked. Returns what is to be said once the files
 // are in place.
 std::string write_further_results(const RunSettings& settings, const RunExtras& extras, const DrawingSettings& drawing,
                                   const PointList& forward, RunOutputs& outputs, std::ostream& err) {
-  const bool asked = extras.adjusted || extras.relative || extras.reliability;
+  const bool deciding = extras.tolerances.any() || extras.design;
+  const bool asked = extras.adjusted || extras.relative || extras.reliability || deciding;
   if (!asked && !extras.report) return {};
   if (!drawing.has_mode) {
     if (asked) {
@@ -275,7 +382,7 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
   const EndpointCovariance final_point = drawing.mode == ObservationMode::goniometric ? settings.final_point
                                                                                       : EndpointCovariance{};
   if (open && extras.adjusted) {
-    err << "elipses: aviso: uma poligonal aberta nao tem nada a ajustar; nao se escreve elipses-ajustada.txt nem "
+    err << "elipses: aviso: uma poligonal aberta não tem nada a ajustar; não se escreve elipses-ajustada.txt nem "
            "elipses-ajustada.scr\n";
   }
   if (open && extras.reliability) {
@@ -286,7 +393,7 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
   const InstrumentUse use = instrument_use(settings, extras);
   const ObservationModel model = build_observation_model(forward, shape, use);
   const bool undefined = (!open && use.is_plain() && !adjustment_is_defined(drawing.mode, settings.precision)) ||
-                         ((!open || !use.is_plain()) && !model_is_defined(model));
+                         ((!open || !use.is_plain() || deciding) && !model_is_defined(model));
   if (undefined) {
     if (asked) refuse_observations_without_error(drawing.mode, use.is_plain());
     // The report alone does not fail a run for what it cannot add.
@@ -341,21 +448,40 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
   }
   if (extras.relative) {
     RelativeTableWriter table(outputs.files.create("elipses-relativas.txt"));
-    write_relative_header(table);
-    write_relative_records(table, forward, joint, drawing.k);
+    const Tolerances* tolerances = extras.tolerances.relative ? &extras.tolerances : nullptr;
+    write_relative_header(table, tolerances != nullptr);
+    write_relative_records(table, forward, joint, drawing.k, tolerances);
     table.text.flush();
     warn_about_records(err, table.records_not_fitting, "elipses-relativas.txt");
+    if (tolerances != nullptr && table.worst_leg.from != 0) {
+      said += tolerance_level_report(settings);
+      said += exceeding_line("lados", table.legs_exceeding, static_cast<std::uint64_t>(forward.n - 1),
+                             trimmed_name(forward.at(table.worst_leg.from)) + " " +
+                                 trimmed_name(forward.at(table.worst_leg.to)),
+                             table.worst_leg.ratio);
+    }
     DrawingScriptWriter script(outputs.files.create("elipses-relativas.scr"));
     RelativeDrawingSettings relative;
     relative.drawing = drawing;
     relative.closed = !open;
+    if (tolerances != nullptr) {
+      relative.tolerances = leg_tolerances(forward, joint, drawing.k, *tolerances);
+      relative.tolerance_legend = ToleranceLegend{tolerances->relative_mm, tolerances->relative_ppm};
+    }
     write_relative_drawing(script, relative, forward, joint);
     script.text.flush();
   }
+  if (deciding) said += write_decision(settings, extras, drawing, forward, model, initial, final_end, outputs);
   if (outputs.report) {
     Report& report = *outputs.report;
     report.relative_title = open ? "Da propagação da poligonal aberta" : "Da poligonal ajustada";
-    for (std::int32_t i = 1; i < forward.n; ++i) report.legs.push_back({i, relative_covariance(joint, i), std::nullopt});
+    const std::vector<std::optional<LegTolerance>> tested =
+        extras.tolerances.relative ? leg_tolerances(forward, joint, drawing.k, extras.tolerances)
+                                   : std::vector<std::optional<LegTolerance>>();
+    for (std::int32_t i = 1; i < forward.n; ++i) {
+      const std::size_t leg = static_cast<std::size_t>(i - 1);
+      report.legs.push_back({i, relative_covariance(joint, i), leg < tested.size() ? tested[leg] : std::nullopt});
+    }
   }
   if (!open && (extras.reliability || outputs.report)) {
     const TraverseReliability reliability = traverse_reliability(model, forward.n);
@@ -453,12 +579,12 @@ void write_report_file(const RunSettings& settings, RunOutputs& outputs) {
 void warn_about_asterisks(std::ostream& err, const RunOutputs& outputs) {
   if (outputs.table.records_not_fitting > 0) {
     err << "elipses: aviso: " << outputs.table.records_not_fitting
-        << " registo(s) do elipses.txt tem valores que nao cabem na coluna, escritos como asteriscos\n";
+        << " registo(s) do elipses.txt tem valores que não cabem na coluna, escritos como asteriscos\n";
   }
   if (outputs.script.lines_not_fitting > 0) {
     err << "elipses: aviso: " << outputs.script.lines_not_fitting
-        << " linha(s) do elipses.scr tem numeros de um milhao ou mais (em valor absoluto), escritos como"
-           " asteriscos, que o programa de CAD nao pode usar\n";
+        << " linha(s) do elipses.scr tem números de um milhão ou mais (em valor absoluto), escritos como"
+           " asteriscos, que o programa de CAD não pode usar\n";
   }
 }
 
@@ -477,6 +603,8 @@ void report_success(std::ostream& err, const RunSettings& settings, const RunOut
   std::string level = ellipse_level(settings.ellipse_option).menu_line;
   level = level.substr(4);
   while (!level.empty() && (level.back() == ' ' || level.back() == ':')) level.pop_back();
+  const std::size_t old_spelling = level.find("confianca");  // the menu's, which a message does not keep
+  if (old_spelling != std::string::npos) level.replace(old_spelling, 9, "confiança");
   std::string name = outputs.table.largest_a_name;
   while (!name.empty() && name.back() == ' ') name.pop_back();
   err << "elipses: maior semieixo a: " << decimal_figure(outputs.table.largest_a, 4) << " m, no ponto " << name
@@ -493,8 +621,8 @@ void warn_about_traverse_letter(std::ostream& err, const RunSettings& settings, 
   if (!(is_goniometric(settings.mode) || is_declined(settings.mode))) return;
   if (is_open(settings.traverse) || is_named_closed(settings.traverse)) return;
   const std::string typed = line.empty() ? "uma linha vazia" : "\"" + quote_for_message(line) + "\"";
-  err << "elipses: aviso: a resposta a poligonal foi " << typed
-      << ", que nao e a nem f: a poligonal e calculada como fechada (e a legenda nao diz qual e)\n";
+  err << "elipses: aviso: a resposta à poligonal foi " << typed
+      << ", que não é a nem f: a poligonal é calculada como fechada (e a legenda não diz qual é)\n";
 }
 
 int run_dialogue(Console& console, const RunExtras& extras) {
@@ -520,7 +648,7 @@ int run_dialogue(Console& console, const RunExtras& extras) {
 
   show_empty_line(console);
   for (const EllipseLevel& level : ellipse_levels) show_line(console, level.menu_line);
-  read_whole_answer(console, " Opcao: ", settings.ellipse_option, "um numero inteiro de 1 a 8");
+  read_whole_answer(console, " Opcao: ", settings.ellipse_option, "um número inteiro de 1 a 8");
   if (!is_ellipse_option(settings.ellipse_option)) {
     show_empty_line(console);
     show_free_line(console, "    Opcao invalida.");
@@ -586,7 +714,7 @@ int guarded(std::ostream& out, std::ostream& err, Run run) {
     err << "elipses: " << error.what() << '\n';
   } catch (const std::bad_alloc&) {
     out.flush();
-    err << "elipses: memoria insuficiente para o ficheiro de coordenadas\n";
+    err << "elipses: memória insuficiente para o ficheiro de coordenadas\n";
   } catch (const std::exception& error) {
     out.flush();
     err << "elipses: erro inesperado: " << error.what() << '\n';

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "propagation/traverse_model.hpp"
+#include "propagation/design.hpp"
 
 namespace elipses {
 
@@ -33,6 +33,10 @@ struct RunExtras {
   double instrument_centring_mm = 0.0;
   double target_centring_mm = 0.0;
   std::int32_t sets = 1;
+  // The tolerances to test (a relative one brings the relative ellipses), and the design
+  // sheet.
+  Tolerances tolerances{};
+  bool design = false;
 
   bool plain_use() const { return instrument_centring_mm == 0.0 && target_centring_mm == 0.0 && sets == 1; }
 };

@@ -28,6 +28,105 @@ std::string location(const CoordinateFile& file, std::int32_t line) {
   throw InputError(location(file, line) + what);
 }
 
+// The line that starts at `offset`, without its line end.
+std::string_view line_at(const CoordinateFile& file, std::size_t offset) {
+  std::size_t last = file.text.find('\n', offset);
+  if (last == std::string::npos) last = file.text.size();
+  while (last > offset && file.text[last - 1] == '\r') --last;
+  return std::string_view(file.text).substr(offset, last - offset);
+}
+
+// The fields of one line of a semicolon file, each without the blanks around it. A field
+// between double quotes, as spreadsheets write a text, may hold semicolons, and a doubled
+// quote in it stands for one.
+struct SemicolonFields {
+  std::vector<std::string> fields;
+  bool unclosed_quote = false;  // in the field after the last one gathered
+};
+
+SemicolonFields semicolon_fields(std::string_view line) {
+  SemicolonFields split;
+  std::vector<std::string>& fields = split.fields;
+  std::size_t i = 0;
+  for (;;) {
+    while (i < line.size() && is_blank(line[i])) ++i;
+    std::string field;
+    if (i < line.size() && line[i] == '"') {
+      for (++i;; ++i) {
+        if (i == line.size()) {
+          split.unclosed_quote = true;
+          return split;
+        }
+        if (line[i] != '"') {
+          field += line[i];
+        } else if (i + 1 < line.size() && line[i + 1] == '"') {
+          field += '"';
+          ++i;
+        } else {
+          ++i;
+          break;
+        }
+      }
+    }
+    while (i < line.size() && line[i] != ';') field += line[i++];
+    while (!field.empty() && is_blank(field.back())) field.pop_back();
+    fields.push_back(field);
+    if (i == line.size()) return split;
+    ++i;  // the semicolon
+  }
+}
+
+// A coordinate of a semicolon file: a comma or a point as the decimal mark.
+std::optional<double> semicolon_number(const std::string& field) {
+  const std::size_t comma = field.find(',');
+  if (comma == std::string::npos) return parse_real(field);
+  if (field.find(',', comma + 1) != std::string::npos || field.find('.') != std::string::npos) return std::nullopt;
+  std::string pointed = field;
+  pointed[comma] = '.';
+  return parse_real(pointed);
+}
+
+// A semicolon in the first record, not counting one inside a quoted name at its start
+// ("A;1" 0 0 is a point of the other layout).
+bool holds_semicolon(std::string_view line) {
+  std::size_t from = 0;
+  if (!line.empty() && (line[0] == '"' || line[0] == '\'')) {
+    const char quote = line[0];
+    for (from = 1; from < line.size(); ++from) {
+      if (line[from] != quote) continue;
+      if (from + 1 < line.size() && line[from + 1] == quote) {
+        ++from;  // a doubled quote stands for one
+        continue;
+      }
+      break;
+    }
+  }
+  return line.find(';', from) != std::string_view::npos;
+}
+
+// Whether the file is a semicolon file, and whether its first line is a header (its
+// coordinates are words: "Nome;M;P"), which the pass then starts after.
+void find_semicolon_layout(CoordinateFile& file) {
+  std::size_t first = file.position;
+  std::int32_t line = 1;
+  while (first < file.text.size() && (is_blank(file.text[first]) || file.text[first] == '\n')) {
+    if (file.text[first++] == '\n') ++line;
+  }
+  const std::string_view record = line_at(file, first);
+  file.semicolons = holds_semicolon(record);
+  file.header_line = 0;
+  if (!file.semicolons) return;
+  const SemicolonFields split = semicolon_fields(record);
+  if (split.unclosed_quote || split.fields.size() < 3) return;
+  for (std::size_t k = 1; k <= 2; ++k) {
+    if (split.fields[k].empty() || semicolon_number(split.fields[k])) return;
+  }
+  file.header_line = line;
+  file.header = std::string(record);
+  file.position = first + record.size();
+  file.line = line;
+}
+
 // Every pass reads the file again from its start. A NUL byte means it is not a text
 // file: the reading stops there, so a device that never ends is refused as well.
 void start_pass(CoordinateFile& file) {
@@ -36,7 +135,7 @@ void start_pass(CoordinateFile& file) {
   if (file.stream.fail()) {
     // A pipe can be read only once, and a closed traverse reads the points again.
     throw InputError("o ficheiro de coordenadas \"" + file.name +
-                     "\" nao pode ser lido de novo desde o inicio; use um ficheiro comum");
+                     "\" não pode ser lido de novo desde o início; use um ficheiro comum");
   }
   file.text.clear();
   // The whole file is held for the pass: room for it at once, not grown by doubling.
@@ -54,18 +153,19 @@ void start_pass(CoordinateFile& file) {
     const std::size_t nul = piece.find('\0');
     if (nul != std::string_view::npos) {
       line += static_cast<std::int32_t>(std::count(piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(nul), '\n'));
-      refuse(file, line, "contem um byte nulo; nao e um ficheiro de texto");
+      refuse(file, line, "contém um byte nulo; não é um ficheiro de texto");
     }
     line += static_cast<std::int32_t>(std::count(piece.begin(), piece.end(), '\n'));
     file.text.append(piece);
   }
   if (file.stream.bad()) {
-    throw InputError("nao foi possivel ler o ficheiro de coordenadas \"" + file.name + "\"");
+    throw InputError("não foi possível ler o ficheiro de coordenadas \"" + file.name + "\"");
   }
   // A byte order mark, as some editors write at the start of a UTF-8 file, is not part
   // of the first name.
   file.position = file.text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
   file.line = 1;
+  find_semicolon_layout(file);
 }
 
 // The text of a pass is not kept between passes: each pass reads the file again.
@@ -114,7 +214,7 @@ void note_more_after_p(CoordinateFile& file) {
   if (!more) return;
   ++file.more_after_p_count;
   if (file.notes_more_after_p.size() < notes_shown) {
-    file.notes_more_after_p.push_back(location(file, file.line) + "ha mais valores depois de P, que foram ignorados: \"" +
+    file.notes_more_after_p.push_back(location(file, file.line) + "há mais valores depois de P, que foram ignorados: \"" +
                                       quote_for_message(current_line_text(file)) + "\"");
   }
 }
@@ -145,7 +245,7 @@ void read_name(CoordinateFile& file, std::int32_t number) {
     ++file.position;
     for (;;) {
       if (at_end(file) || file.text[file.position] == '\n') {
-        refuse(file, file.line, "o nome do ponto " + std::to_string(number) + " abre aspas que nao fecham na mesma linha");
+        refuse(file, file.line, "o nome do ponto " + std::to_string(number) + " abre aspas que não fecham na mesma linha");
       }
       const std::size_t run_end = std::min(file.text.find(opening, file.position), file.text.find('\n', file.position));
       if (run_end != file.position) {
@@ -167,13 +267,13 @@ void read_name(CoordinateFile& file, std::int32_t number) {
     if (!at_end(file) && !ends_value(file.text[file.position])) {
       const std::string_view rest = read_bare_token(file);
       refuse(file, file.line, "depois do nome do ponto " + std::to_string(number) +
-                                  " esperava-se uma virgula, um espaco ou o fim da linha, encontrou-se \"" +
+                                  " esperava-se uma vírgula, um espaço ou o fim da linha, encontrou-se \"" +
                                   quote_for_message(rest) + "\"");
     }
   } else {
     name = std::string(read_bare_token(file));
     if (is_number_syntax(name)) {
-      refuse(file, file.line, "esperava-se o nome do ponto " + std::to_string(number) + ", encontrou-se o numero \"" +
+      refuse(file, file.line, "esperava-se o nome do ponto " + std::to_string(number) + ", encontrou-se o número \"" +
                                   quote_for_message(name) + "\"");
     }
   }
@@ -188,17 +288,76 @@ void read_coordinate(CoordinateFile& file, std::int32_t number, int index) {
   if (!value) {
     const std::string expected = std::string(value_description[index]) + " do ponto " + std::to_string(number);
     if (is_number_syntax(token)) {
-      refuse(file, line, expected + " esta fora do alcance de um numero real: \"" + quote_for_message(token) + "\"");
+      refuse(file, line, expected + " está fora do alcance de um número real: \"" + quote_for_message(token) + "\"");
     }
-    refuse(file, line, "esperava-se " + expected + " (um numero), encontrou-se \"" + quote_for_message(token) + "\"");
+    refuse(file, line, "esperava-se " + expected + " (um número), encontrou-se \"" + quote_for_message(token) + "\"");
   }
   (index == 1 ? file.reading.m : file.reading.p) = *value;
+}
+
+[[noreturn]] void refuse_field(const CoordinateFile& file, std::size_t field, const std::string& what) {
+  throw InputError("ficheiro de coordenadas \"" + file.name + "\", linha " + std::to_string(file.line) + ", campo " +
+                   std::to_string(field) + ": " + what);
+}
+
+// One line of a semicolon file into the reading variables: name;M;P, blanks around a
+// field allowed, further fields ignored (a trailing semicolon leaves an empty one).
+void read_semicolon_point(CoordinateFile& file, std::int32_t number) {
+  skip_white_space(file);
+  const std::string_view line = line_at(file, file.position);
+  const SemicolonFields split = semicolon_fields(line);
+  const std::vector<std::string>& fields = split.fields;
+  if (split.unclosed_quote) refuse_field(file, fields.size() + 1, "abre aspas que não fecham na mesma linha");
+  // "o nome do ponto 2", "a coordenada M do ponto 2"
+  const auto expected = [&](std::size_t k) {
+    return (k == 0 ? std::string("o nome") : std::string(value_description[k])) + " do ponto " + std::to_string(number);
+  };
+  for (std::size_t k = 0; k < 3; ++k) {
+    if (k == fields.size()) {
+      refuse_field(file, k + 1, "falta " + expected(k) + " (a linha tem " + std::to_string(fields.size()) +
+                                    (fields.size() == 1 ? " campo)" : " campos)"));
+    }
+    if (fields[k].empty()) refuse_field(file, k + 1, "vazio; esperava-se " + expected(k));
+  }
+  double coordinates[2];
+  for (std::size_t k = 1; k <= 2; ++k) {
+    const std::optional<double> value = semicolon_number(fields[k]);
+    if (!value) {
+      if (is_number_syntax(fields[k])) {
+        refuse_field(file, k + 1,
+                     expected(k) + " está fora do alcance de um número real: \"" + quote_for_message(fields[k]) + "\"");
+      }
+      refuse_field(file, k + 1,
+                   "esperava-se " + expected(k) + " (um número), encontrou-se \"" + quote_for_message(fields[k]) + "\"");
+    }
+    coordinates[k - 1] = *value;
+  }
+  const bool more_fields = std::any_of(fields.begin() + 3, fields.end(), [](const std::string& f) { return !f.empty(); });
+  if (file.noting && more_fields) {
+    ++file.more_after_p_count;
+    if (file.notes_more_after_p.size() < notes_shown) {
+      file.notes_more_after_p.push_back(location(file, file.line) + "há mais campos depois de P, que foram ignorados: \"" +
+                                        quote_for_message(line) + "\"");
+    }
+  }
+  file.reading.name = four_character_name(fields[0]);
+  if (file.noting) file.full_name = fields[0];
+  file.reading.m = coordinates[0];
+  file.reading.p = coordinates[1];
+  file.position += line.size();
+  while (!at_end(file) && file.text[file.position++] != '\n') {
+  }
+  ++file.line;
 }
 
 // One point into the reading variables: name, M and P, separated by commas, blanks or
 // line ends. A comma with nothing before it is a null value and a slash ends the point
 // at once; both leave the values not read as the point before left them.
 void read_point(CoordinateFile& file, std::int32_t number) {
+  if (file.semicolons) {
+    read_semicolon_point(file, number);
+    return;
+  }
   int index = 0;
   bool after_value = false;  // a comma right after a value is only its separator
   while (index < 3) {
@@ -274,7 +433,7 @@ void note_point(CoordinateFile& file, std::int32_t i, std::int32_t line, std::si
     file.zero_leg = location(file, line) + "a perna do ponto " + std::to_string(i - 1) + " \"" +
                     trimmed(file.previous.name) + "\" (linha " + std::to_string(file.previous_line) + ") ao ponto " +
                     std::to_string(i) + " \"" + trimmed(current.name) +
-                    "\" tem comprimento nulo; a sua direccao e indefinida";
+                    "\" tem comprimento nulo; a sua direção é indefinida";
   }
   file.previous = current;
   file.previous_line = line;
@@ -298,7 +457,7 @@ void finish_noting(CoordinateFile& file) {
                                      quote_for_message(record_text(file, uses[k].offset)) +
                                      "\" fica com o mesmo nome que a linha " + std::to_string(uses[first].line) +
                                      " (\"" + quote_for_message(record_text(file, uses[first].offset)) +
-                                     "\"): so contam os quatro primeiros caracteres do nome");
+                                     "\"): só contam os quatro primeiros caracteres do nome");
         }
       }
       first = last;
@@ -325,15 +484,36 @@ std::string four_character_name(const std::string& name) {
   return out;
 }
 
+namespace {
+
+bool is_in_one_pair_of_quotes(const std::string& name) {
+  return name.size() > 2 && name.front() == '"' && name.find('"', 1) == name.size() - 1;
+}
+
+bool is_folder(const std::string& name) {
+  std::error_code ignored;
+  return std::filesystem::is_directory(std::filesystem::u8path(name), ignored);  // names are UTF-8
+}
+
+}  // namespace
+
 void open_coordinate_file(CoordinateFile& file, const std::string& name) {
   file.name = name;
-  std::error_code ignored;
-  if (std::filesystem::is_directory(std::filesystem::u8path(name), ignored)) {  // names are UTF-8
-    throw InputError("\"" + name + "\" e uma pasta, nao um ficheiro de coordenadas");
+  // "Copiar como caminho" and a file dragged into a console window give the name between
+  // double quotes: a name that does not open as typed is tried without them, and every
+  // message then quotes it as typed.
+  if (is_in_one_pair_of_quotes(name)) {
+    if (!is_folder(name)) file.stream.open(name, std::ios::in | std::ios::binary);
+    if (file.stream.is_open()) return;
+    file.stream.clear();
+    file.name = name.substr(1, name.size() - 2);
   }
-  file.stream.open(name, std::ios::in | std::ios::binary);
+  if (is_folder(file.name)) {
+    throw InputError("\"" + file.name + "\" é uma pasta, não um ficheiro de coordenadas");
+  }
+  file.stream.open(file.name, std::ios::in | std::ios::binary);
   if (!file.stream.is_open()) {
-    throw InputError("nao foi possivel abrir o ficheiro de coordenadas \"" + name + "\"");
+    throw InputError("não foi possível abrir o ficheiro de coordenadas \"" + file.name + "\"");
   }
 }
 
@@ -365,7 +545,7 @@ std::int32_t count_points(CoordinateFile& file) {
 
 void check_traverse(CoordinateFile& file, std::int32_t n) {
   if (n == 0) {
-    throw InputError("o ficheiro de coordenadas \"" + file.name + "\" nao tem nenhum ponto");
+    throw InputError("o ficheiro de coordenadas \"" + file.name + "\" não tem nenhum ponto");
   }
   if (file.first_record_incomplete) {
     // The count pass may have read other values than the load pass will: the checks
@@ -389,17 +569,26 @@ void check_traverse(CoordinateFile& file, std::int32_t n) {
 }
 
 std::vector<std::string> reading_warnings(const CoordinateFile& file) {
-  std::vector<std::string> warnings = file.notes_more_after_p;
-  if (file.more_after_p_count > static_cast<std::int32_t>(file.notes_more_after_p.size())) {
-    warnings.push_back("ficheiro de coordenadas \"" + file.name + "\": " + std::to_string(file.more_after_p_count) +
-                       " registos com mais valores depois de P; se sao virgulas decimais, use o ponto (1234.567)");
+  std::vector<std::string> warnings;
+  if (file.header_line > 0) {
+    warnings.push_back(location(file, file.header_line) + "\"" + quote_for_message(file.header) +
+                       "\" não tem coordenadas: é um cabeçalho, que foi ignorado");
+  }
+  warnings.insert(warnings.end(), file.notes_more_after_p.begin(), file.notes_more_after_p.end());
+  const std::string named = "ficheiro de coordenadas \"" + file.name + "\": ";
+  if (file.semicolons) {
+    if (file.more_after_p_count > static_cast<std::int32_t>(file.notes_more_after_p.size())) {
+      warnings.push_back(named + std::to_string(file.more_after_p_count) + " registos com mais campos depois de P, ignorados");
+    }
+  } else if (file.more_after_p_count > static_cast<std::int32_t>(file.notes_more_after_p.size())) {
+    warnings.push_back(named + std::to_string(file.more_after_p_count) +
+                       " registos com mais valores depois de P; se são vírgulas decimais, use o ponto (1234.567)");
   } else if (file.more_after_p_count > 0) {
-    warnings.push_back("ficheiro de coordenadas \"" + file.name +
-                       "\": se ha virgulas decimais, use o ponto como separador decimal (1234.567)");
+    warnings.push_back(named + "se há vírgulas decimais, use o ponto como separador decimal (1234.567)");
   }
   warnings.insert(warnings.end(), file.notes_names.begin(), file.notes_names.end());
   if (file.names_count > static_cast<std::int32_t>(file.notes_names.size())) {
-    warnings.push_back("ficheiro de coordenadas \"" + file.name + "\": " + std::to_string(file.names_count) +
+    warnings.push_back(named + std::to_string(file.names_count) +
                        " pontos com o nome igual ao de outro depois do corte a quatro caracteres");
   }
   return warnings;

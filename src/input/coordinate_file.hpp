@@ -1,8 +1,10 @@
 #pragma once
 // The coordinate file: the planned points of the traverse in traverse order, one point
 // per record: its name (quoted with " or ', or bare when it does not read as a number),
-// then M and P in metres, in free form. The file is counted, loaded, and for a closed
-// traverse loaded again in reverse, each pass reading it from its start.
+// then M and P in metres, in free form. A file saved from a spreadsheet in Portuguese
+// settings has semicolons instead: one record a line, name;M;P, with a comma or a point
+// as the decimal mark, perhaps under a header line. The file is counted, loaded, and for
+// a closed traverse loaded again in reverse, each pass reading it from its start.
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -22,6 +24,8 @@ struct CoordinateFile {
   std::string text;
   std::size_t position = 0;
   std::int32_t line = 1;
+  // Its first record holds a semicolon outside a quoted name: one record a line, name;M;P.
+  bool semicolons = false;
   // What the check pass notices for the warnings: records with more values after P on
   // their line (the mark of decimal commas), and names the cut to four characters made
   // equal.
@@ -45,6 +49,10 @@ struct CoordinateFile {
   std::int32_t more_after_p_count = 0;
   std::vector<std::string> notes_names;
   std::int32_t names_count = 0;
+  // A semicolon file's first line without coordinates (its line number, 0 when there is
+  // none) is a header, passed over by every pass.
+  std::int32_t header_line = 0;
+  std::string header;
 };
 
 // Opens the file for reading; refuses a missing or unreadable file.

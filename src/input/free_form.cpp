@@ -1,10 +1,8 @@
 #include "input/free_form.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <system_error>
 
 namespace elipses {
 
@@ -12,8 +10,9 @@ namespace {
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// Splits a number into the pieces std::from_chars accepts: no '+' sign, an 'e' exponent,
-// and at least one digit on each side of a written point.
+// Splits a number into the plain pieces strtod reads: no '+' sign, an 'e' exponent, and
+// at least one digit on each side of a written point (strtod alone would also take
+// hexadecimal, "inf" and "nan", which are no coordinates).
 std::optional<std::string> normalised_number(std::string_view text) {
   std::string out;
   std::size_t i = 0;
@@ -54,7 +53,7 @@ namespace {
 // A plain decimal, "-123.456" or "123" (digits on both sides of a written point), of at
 // most 15 significant digits and 22 decimals: a whole number and a power of ten that are
 // both exact doubles, so one division gives the correctly rounded value, the very double
-// std::from_chars reads. Most coordinates and answers look so. False otherwise.
+// strtod reads. Most coordinates and answers look so. False otherwise.
 bool read_short_decimal(std::string_view text, double& value) {
   constexpr double powers[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -92,17 +91,11 @@ std::optional<double> parse_real(std::string_view text) {
   if (read_short_decimal(text, value)) return value;
   const std::optional<std::string> number = normalised_number(text);
   if (!number) return std::nullopt;
-  const char* first = number->data();
-  const char* last = first + number->size();
-  const auto [end, error] = std::from_chars(first, last, value);
-  if (error == std::errc::result_out_of_range) {
-    // from_chars refuses both overflow and underflow; strtod (the program never leaves
-    // the "C" locale) tells them apart: a value too small becomes zero or subnormal.
-    value = std::strtod(number->c_str(), nullptr);
-    if (!std::isfinite(value)) return std::nullopt;
-    return value;
-  }
-  if (error != std::errc() || end != last) return std::nullopt;
+  // strtod is correctly rounded, and the program never calls setlocale: in the "C" locale
+  // the point is the separator. Beyond the largest double it gives infinity, which is
+  // refused; a value too small becomes zero or subnormal.
+  value = std::strtod(number->c_str(), nullptr);
+  if (!std::isfinite(value)) return std::nullopt;
   return value;
 }
 
@@ -125,6 +118,19 @@ std::optional<std::int32_t> parse_whole(std::string_view text) {
   const std::int64_t value = negative ? -magnitude : magnitude;
   if (value > 2147483647LL) return std::nullopt;
   return static_cast<std::int32_t>(value);
+}
+
+std::optional<std::string> decimal_comma_as_point(std::string_view text) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  const std::size_t comma = text.find(',', i);
+  if (comma == std::string_view::npos || comma == i || comma + 1 == text.size()) return std::nullopt;
+  for (std::size_t k = i; k < text.size(); ++k) {
+    if (k != comma && !is_digit(text[k])) return std::nullopt;
+  }
+  std::string pointed(text);
+  pointed[comma] = '.';
+  return pointed;
 }
 
 }  // namespace elipses

@@ -26,4 +26,9 @@ std::optional<double> parse_real(std::string_view text);
 // A whole number: optional sign and digits only, within 32 bits.
 std::optional<std::int32_t> parse_whole(std::string_view text);
 
+// A number written with a decimal comma and nothing else, "2,5" or "-0,00001" (optional
+// sign, digits, one comma, digits): the same text with a point ("2.5"). Nothing for any
+// other text.
+std::optional<std::string> decimal_comma_as_point(std::string_view text);
+
 }  // namespace elipses

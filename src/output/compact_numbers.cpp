@@ -1,9 +1,10 @@
 #include "output/compact_numbers.hpp"
 
-#include <charconv>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace elipses {
@@ -126,26 +127,25 @@ char* put_fixed_point_field_general(char* out, double value, int width, int deci
   // No field is wider than 30 characters, so a magnitude of 1e30 or more never fits;
   // this also keeps every digit string below within its buffer.
   if (!std::isfinite(value) || std::fabs(value) >= 1e30) return overflow();
-  // to_chars is exact and ignores the locale: the point is always the separator.
   char digits[64];
-  const auto result = std::to_chars(digits, digits + sizeof digits, std::fabs(value), std::chars_format::fixed, decimals);
-  if (result.ec != std::errc()) return overflow();
+  const char* last = put_exact_decimals(digits, sizeof digits, std::fabs(value), decimals);
+  if (last == digits) return overflow();
   const char* first = digits;
-  if (result.ptr - digits > 1 && digits[0] == '0' && digits[1] == '.') ++first;  // .500, not 0.500
+  if (last - digits > 1 && digits[0] == '0' && digits[1] == '.') ++first;  // .500, not 0.500
   bool rounds_to_zero = true;
-  for (const char* c = first; c != result.ptr; ++c) {
+  for (const char* c = first; c != last; ++c) {
     if (*c != '0' && *c != '.') {
       rounds_to_zero = false;
       break;
     }
   }
   const bool minus = value < 0.0 && !rounds_to_zero;
-  const auto length = static_cast<std::size_t>(result.ptr - first) + (minus ? 1 : 0);
+  const auto length = static_cast<std::size_t>(last - first) + (minus ? 1 : 0);
   if (length > w) return overflow();
   std::memset(out, ' ', w - length);
   char* at = out + (w - length);
   if (minus) *at++ = '-';
-  std::memcpy(at, first, static_cast<std::size_t>(result.ptr - first));
+  std::memcpy(at, first, static_cast<std::size_t>(last - first));
   return out + w;
 }
 
@@ -191,6 +191,100 @@ std::string text_field(std::string_view text, int width) {
   std::string field = text.size() >= w ? std::string() : std::string(w - text.size(), ' ');
   field.append(text);
   return field;
+}
+
+// The C library's conversions are exact and correctly rounded, ties to even, and the
+// program never calls setlocale: in the "C" locale the point is always the separator.
+// They stand in for std::to_chars, which not every C++ library has for doubles (the one
+// of the web page's compiler has not).
+char* put_exact_decimals(char* out, std::size_t room, double value, int decimals) {
+  const int length = std::snprintf(out, room, "%.*f", decimals, value);
+  if (length <= 0 || static_cast<std::size_t>(length) >= room) return out;
+  return out + length;
+}
+
+std::string exact_decimals_text(double value, int decimals) {
+  char text[400];  // 10^308 with a few decimals
+  return std::string(text, put_exact_decimals(text, sizeof text, value, decimals));
+}
+
+namespace {
+
+// A nonzero double as "digits times a power of ten": 1234.5 is {"12345", 3}.
+struct SignificantDigits {
+  std::string digits;
+  int exponent = 0;  // of the first digit
+};
+
+// `count` significant digits of |value|, correctly rounded.
+SignificantDigits significant_digits(double value, int count) {
+  char text[48];  // at most 17 digits, the point and an exponent of three digits
+  SignificantDigits d;
+  if (std::snprintf(text, sizeof text, "%.*e", count - 1, std::fabs(value)) <= 0) return d;
+  const char* c = text;
+  for (; *c != 'e'; ++c) {
+    if (*c != '.') d.digits += *c;
+  }
+  d.exponent = static_cast<int>(std::strtol(c + 1, nullptr, 10));
+  return d;
+}
+
+double read_back(const SignificantDigits& d, bool negative) {
+  const std::string text = (negative ? "-" : "") + d.digits + "e" +
+                           std::to_string(d.exponent - static_cast<int>(d.digits.size()) + 1);
+  return std::strtod(text.c_str(), nullptr);
+}
+
+// One more unit in the last digit, keeping the count: 1299 -> 1300, 999 -> 100 one power up.
+SignificantDigits next_up(SignificantDigits d) {
+  std::size_t i = d.digits.size();
+  while (i > 0 && d.digits[i - 1] == '9') d.digits[--i] = '0';
+  if (i > 0) {
+    ++d.digits[i - 1];
+  } else {
+    d.digits.insert(0, 1, '1');
+    d.digits.pop_back();
+    ++d.exponent;
+  }
+  return d;
+}
+
+}  // namespace
+
+std::string shortest_round_trip_text(double value) {
+  const bool negative = std::signbit(value);
+  if (!std::isfinite(value)) return negative ? (std::isnan(value) ? "-nan" : "-inf") : (std::isnan(value) ? "nan" : "inf");
+  SignificantDigits d = significant_digits(value, 1);
+  for (int count = 1; count < 17 && read_back(d, negative) != value; ++count) {
+    // Just above a power of two the doubles below lie twice as close as those above: the
+    // nearest digits may read back as the double below while the next ones up read back right.
+    if (std::fabs(read_back(d, negative)) < std::fabs(value)) {
+      const SignificantDigits up = next_up(d);
+      if (read_back(up, negative) == value) {
+        d = up;
+        break;
+      }
+    }
+    d = significant_digits(value, count + 1);
+  }
+  const std::string sign = negative ? "-" : "";
+  const int count = static_cast<int>(d.digits.size());
+  const char exponent_sign = d.exponent < 0 ? '-' : '+';
+  const int exponent_size = std::abs(d.exponent);
+  std::string scientific = sign + d.digits.substr(0, 1) + (count > 1 ? "." + d.digits.substr(1) : "") + "e" +
+                           exponent_sign + (exponent_size < 10 ? "0" : "") + std::to_string(exponent_size);
+  std::string plain;
+  if (d.exponent >= count - 1) {
+    // A whole number is written with all its digits, exact, as long as the shortest ones
+    // would be with trailing zeros (616384570670097235968, not 616384570670097200000).
+    plain = exact_decimals_text(value, 0);
+  } else if (d.exponent < 0) {
+    plain = sign + "0." + std::string(static_cast<std::size_t>(-d.exponent - 1), '0') + d.digits;
+  } else {
+    const auto whole = static_cast<std::size_t>(d.exponent) + 1;
+    plain = sign + d.digits.substr(0, whole) + "." + d.digits.substr(whole);
+  }
+  return plain.size() <= scientific.size() ? plain : scientific;
 }
 
 }  // namespace elipses

@@ -1,6 +1,5 @@
 #include "output/drawing_script.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -114,11 +113,7 @@ const char* traverse_title(const DrawingSettings& settings) {
   return open ? "Poligonal aberta obs. em modo declinado" : "Poligonal fechada obs. em modo declinado";
 }
 
-std::string whole_part_in_decimal(double value) {
-  char digits[400];
-  const auto result = std::to_chars(digits, digits + sizeof digits, std::trunc(value), std::chars_format::fixed, 0);
-  return std::string(digits, result.ptr);
-}
+std::string whole_part_in_decimal(double value) { return exact_decimals_text(std::trunc(value), 0); }
 
 // The drawing variants of the goniometric closed traverse, which its drawings have
 // always had: with an even number of points the pass from the initial point colours
@@ -309,16 +304,19 @@ void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& set
   write_text_command(script, settings, m1, p1 - 200.0, text_field(level, 44));
   write_text_command(script, settings, m1, p1 - 300.0, text_field("Escala das elipses=" + scale_figure(settings.scale), 44));
   if (settings.has_mode) {
+    // The adjusted drawing writes the precisions as they were given (2.5 mm + 1.5 ppm,
+    // 1.5"); the drawing of the two passes keeps the whole figures it has always had.
     const ObservationPrecision& precision = settings.precision;
-    write_text_command(script, settings, m1, p1 - 400.0,
-                       text_field("Incerteza das obs. de distancia=" + truncated_figure(precision.distance_fixed_mm) +
-                                      "mm+" + truncated_figure(precision.distance_ppm) + "ppm",
-                                  50));
+    const std::string distance = settings.adjusted ? given_figure(precision.distance_fixed_mm) + " mm + " +
+                                                         given_figure(precision.distance_ppm) + " ppm"
+                                                   : truncated_figure(precision.distance_fixed_mm) + "mm+" +
+                                                         truncated_figure(precision.distance_ppm) + "ppm";
+    const std::string angle =
+        settings.adjusted ? given_figure(precision.angle_seconds) : whole_seconds_figure(precision.angle_seconds);
     const bool in_cc = precision.angle_unit == AngleUnit::centesimal_seconds;
+    write_text_command(script, settings, m1, p1 - 400.0, text_field("Incerteza das obs. de distancia=" + distance, 50));
     write_text_command(script, settings, m1, p1 - 500.0,
-                       text_field("Incerteza das obs. de direccao=" + whole_seconds_figure(precision.angle_seconds) +
-                                      (in_cc ? "cc" : "\""),
-                                  50));
+                       text_field("Incerteza das obs. de direccao=" + angle + (in_cc ? "cc" : "\""), 50));
     if (settings.instrument_centring_mm != 0.0 || settings.target_centring_mm != 0.0 || settings.sets != 1) {
       write_text_command(script, settings, m1, p1 - 600.0, centring_legend(settings));
     }

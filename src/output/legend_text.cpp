@@ -1,16 +1,11 @@
 #include "output/legend_text.hpp"
 
-#include <charconv>
-
+#include "output/compact_numbers.hpp"
 #include "output/ellipse_levels.hpp"
 
 namespace elipses {
 
-std::string decimal_figure(double value, int decimals) {
-  char text[400];
-  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  return std::string(text, result.ptr);
-}
+std::string decimal_figure(double value, int decimals) { return exact_decimals_text(value, decimals); }
 
 std::string level_words(std::int32_t option) {
   if (!is_ellipse_option(option)) return "";

@@ -1,7 +1,6 @@
 #include "output/record_text.hpp"
 
-#include <cstdio>
-#include <cstdlib>
+#include <cmath>
 
 #include "output/compact_numbers.hpp"
 
@@ -27,16 +26,10 @@ std::string plain_fixed(double value, int decimals) {
 }
 
 std::string given_figure(double value) {
-  char text[40];
-  for (int digits = 1; digits <= 17; ++digits) {
-    (void)std::snprintf(text, sizeof text, "%.*g", digits, value);
-    if (std::strtod(text, nullptr) == value) break;
-  }
-  std::string figure = text;
+  std::string figure = shortest_round_trip_text(value);
   // A value typed as 0.0001 reads better so than as 1e-04.
   if (figure.find('e') != std::string::npos && value != 0.0 && std::abs(value) >= 1e-6 && std::abs(value) < 1e15) {
-    (void)std::snprintf(text, sizeof text, "%.10f", value);
-    figure = text;
+    figure = exact_decimals_text(value, 10);
     while (figure.back() == '0') figure.pop_back();
     if (figure.back() == '.') figure.pop_back();
   }

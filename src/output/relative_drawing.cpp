@@ -20,6 +20,17 @@ EllipseScriptGeometry relative_ellipse_geometry(const PointList& points, std::in
   return ellipse_script_geometry((from.m + to.m) / 2.0, (from.p + to.p) / 2.0, params, scale, false);
 }
 
+std::vector<std::optional<LegTolerance>> leg_tolerances(const PointList& points, const TraverseCovariance& joint,
+                                                        double k, const Tolerances& tolerances) {
+  std::vector<std::optional<LegTolerance>> legs;
+  for (std::int32_t i = 1; i < points.n; ++i) {
+    const double radius = tolerances.relative_limit(leg_geometry(points, i).length);
+    const double a = ellipse_parameters(relative_covariance(joint, i), k).a;
+    legs.emplace_back(LegTolerance{radius, tolerance_ratio(a, radius) <= 1.0});
+  }
+  return legs;
+}
+
 std::vector<std::string> relative_legend_lines(const RelativeDrawingSettings& settings) {
   const DrawingSettings& drawing = settings.drawing;
   std::vector<std::string> lines;

@@ -11,6 +11,7 @@
 
 #include "output/drawing_script.hpp"
 #include "propagation/adjustment.hpp"
+#include "propagation/design.hpp"
 
 namespace elipses {
 
@@ -45,6 +46,11 @@ struct RelativeDrawingSettings {
 // Where a relative ellipse or its tolerance circle goes: centred at the midpoint of leg i.
 EllipseScriptGeometry relative_ellipse_geometry(const PointList& points, std::int32_t i, const EllipseParams& params,
                                                 double scale);
+
+// Each leg's relative tolerance at its length and the verdict of its relative ellipse at
+// the level's factor k, in file order.
+std::vector<std::optional<LegTolerance>> leg_tolerances(const PointList& points, const TraverseCovariance& joint,
+                                                        double k, const Tolerances& tolerances);
 
 // The legend's lines, top to bottom.
 std::vector<std::string> relative_legend_lines(const RelativeDrawingSettings& settings);

@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <algorithm>
+#include <string>
 
 #include "output/compact_numbers.hpp"
+#include "output/record_text.hpp"
 #include "propagation/ellipse.hpp"
 
 namespace elipses {
@@ -12,10 +14,16 @@ namespace elipses {
 const std::string_view relative_table_header =
     "de   para        D(m)      a(m)      b(m) teta(gon)      sM(m)      sP(m)    sMP(m2)  a/D(ppm)";
 
-void write_relative_header(RelativeTableWriter& table) { table.text.put_line(relative_table_header); }
+void write_relative_header(RelativeTableWriter& table, bool with_tolerance) {
+  if (!with_tolerance) {
+    table.text.put_line(relative_table_header);
+    return;
+  }
+  table.text.put_line(std::string(relative_table_header) + " tolerancia(m) razao cumpre|excede");
+}
 
 void write_relative_records(RelativeTableWriter& table, const PointList& points, const TraverseCovariance& joint,
-                            double k) {
+                            double k, const Tolerances* tolerances) {
   for (std::int32_t i = 1; i < points.n; ++i) {
     const Point& from = points.at(i);
     const Point& to = points.at(i + 1);
@@ -44,6 +52,17 @@ void write_relative_records(RelativeTableWriter& table, const PointList& points,
     put_field(std::sqrt(relative.var_p), 10, 6);
     put_field(relative.cov_mp, 10, 6);
     put_field(params.a / leg.length * 1e6, 9, 1);
+    if (tolerances != nullptr) {
+      const double tolerance = tolerances->relative_limit(leg.length);
+      const double ratio = tolerance_ratio(params.a, tolerance);
+      const std::string verdict =
+          ' ' + plain_fixed(tolerance, 4) + ' ' + plain_fixed(ratio, 3) + (ratio <= 1.0 ? " cumpre" : " excede");
+      at = std::copy(verdict.begin(), verdict.end(), at);
+      if (ratio > 1.0) ++table.legs_exceeding;
+      if (table.worst_leg.from == 0 || ratio > table.worst_leg.ratio) {
+        table.worst_leg = PairTest{i, i + 1, leg.length, params.a, tolerance, ratio};
+      }
+    }
     if (!fits) ++table.records_not_fitting;
     at[0] = '\r';
     at[1] = '\n';

@@ -18,10 +18,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* usage =
-    "Uso: elipses-svg [--dxf] [ENTRADA [SAIDA]]\n"
+    "Uso: elipses-svg [--dxf] [ENTRADA [SAÍDA]]\n"
     "Desenha o script elipses.scr escrito pelo elipses numa imagem SVG, que qualquer\n"
-    "navegador abre, ou num ficheiro DXF (--dxf, ou SAIDA terminada em .dxf).\n"
-    "Sem argumentos le elipses.scr e escreve elipses.svg na pasta de trabalho; com\n"
+    "navegador abre, ou num ficheiro DXF (--dxf, ou SAÍDA terminada em .dxf).\n"
+    "Sem argumentos lê elipses.scr e escreve elipses.svg na pasta de trabalho; com\n"
     "ENTRADA escreve ao lado dela um ficheiro do mesmo nome terminado em .svg (ou .dxf).\n";
 
 struct Failure {
@@ -37,12 +37,12 @@ bool ends_with_dxf(const fs::path& path) {
 
 std::string read_script(const fs::path& path, const std::string& shown) {
   std::error_code error;
-  if (fs::is_directory(path, error)) throw Failure{"\"" + shown + "\" e uma pasta, nao um script"};
+  if (fs::is_directory(path, error)) throw Failure{"\"" + shown + "\" é uma pasta, não um script"};
   std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) throw Failure{"nao foi possivel abrir o script \"" + shown + "\""};
+  if (!in.is_open()) throw Failure{"não foi possível abrir o script \"" + shown + "\""};
   std::ostringstream bytes;
   bytes << in.rdbuf();
-  if (in.bad()) throw Failure{"nao foi possivel ler o script \"" + shown + "\""};
+  if (in.bad()) throw Failure{"não foi possível ler o script \"" + shown + "\""};
   return bytes.str();
 }
 
@@ -53,13 +53,13 @@ void write_whole(const fs::path& path, const std::string& content, const std::st
   partial += ".parcial";
   {
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) throw Failure{"nao foi possivel criar o ficheiro \"" + shown + "\""};
+    if (!out.is_open()) throw Failure{"não foi possível criar o ficheiro \"" + shown + "\""};
     out << content;
     out.close();
     if (out.fail()) {
       std::error_code ignored;
       fs::remove(partial, ignored);
-      throw Failure{"nao foi possivel escrever completamente o ficheiro \"" + shown + "\""};
+      throw Failure{"não foi possível escrever completamente o ficheiro \"" + shown + "\""};
     }
   }
   std::error_code error;
@@ -67,7 +67,7 @@ void write_whole(const fs::path& path, const std::string& content, const std::st
   if (error) {
     std::error_code ignored;
     fs::remove(partial, ignored);
-    throw Failure{"nao foi possivel escrever o ficheiro \"" + shown + "\": " + error.message()};
+    throw Failure{"não foi possível escrever o ficheiro \"" + shown + "\": " + error.message()};
   }
 }
 
@@ -95,7 +95,7 @@ int run_picture_tool(const std::vector<std::string>& arguments, std::ostream& ou
       out << usage;
       return 0;
     } else if (argument.size() > 1 && argument[0] == '-') {
-      err << "elipses-svg: opcao desconhecida \"" << argument << "\"\n" << usage;
+      err << "elipses-svg: opção desconhecida \"" << argument << "\"\n" << usage;
       return 2;
     } else {
       paths.push_back(argument);
@@ -116,7 +116,7 @@ int run_picture_tool(const std::vector<std::string>& arguments, std::ostream& ou
   const bool dxf = dxf_requested || ends_with_dxf(fs::u8path(output_name));
   if (dxf_requested && paths.size() == 2 && !ends_with_dxf(fs::u8path(output_name)) &&
       fs::u8path(output_name).extension() == ".svg") {
-    err << "elipses-svg: --dxf pede um ficheiro DXF, mas a saida \"" << output_name << "\" termina em .svg\n";
+    err << "elipses-svg: --dxf pede um ficheiro DXF, mas a saída \"" << output_name << "\" termina em .svg\n";
     return 2;
   }
   // Names are UTF-8 (on Windows too, by the program's manifest); fs::path would read them
@@ -126,7 +126,7 @@ int run_picture_tool(const std::vector<std::string>& arguments, std::ostream& ou
 
   try {
     if (same_file(input, output)) {
-      throw Failure{"a saida \"" + output_name + "\" e o proprio script; escolha outro nome"};
+      throw Failure{"a saída \"" + output_name + "\" é o próprio script; escolha outro nome"};
     }
     const std::string script = read_script(input, input_name);
     Drawing drawing;
@@ -143,7 +143,7 @@ int run_picture_tool(const std::vector<std::string>& arguments, std::ostream& ou
     out << "elipses-svg: " << (dxf ? "desenho DXF escrito" : "imagem escrita") << " em \"" << output_name << "\": "
         << count_of(drawing, 1) << " elipses, " << count_of(drawing, 0) << " textos, " << count_of(drawing, 2)
         << " poligonais\n";
-    if (drawing.entities.empty()) err << "elipses-svg: aviso: o script \"" << input_name << "\" nao desenha nada\n";
+    if (drawing.entities.empty()) err << "elipses-svg: aviso: o script \"" << input_name << "\" não desenha nada\n";
     return 0;
   } catch (const Failure& failure) {
     err << "elipses-svg: " << failure.message << '\n';

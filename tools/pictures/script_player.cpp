@@ -33,8 +33,8 @@ std::vector<ScriptLine> split_lines(std::string_view script) {
     const std::size_t end = script.find('\n', start);
     const std::size_t number = lines.size() + 1;
     if (end == std::string_view::npos) {
-      throw ScriptError(number, "a ultima linha, " + shown(script.substr(start)) +
-                                    ", nao termina com fim de linha: o programa de CAD nunca a receberia");
+      throw ScriptError(number, "a última linha, " + shown(script.substr(start)) +
+                                    ", não termina com fim de linha: o programa de CAD nunca a receberia");
     }
     std::string_view text = script.substr(start, end - start);
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
@@ -100,8 +100,8 @@ class Player {
   static double number_value(const ScriptLine& line, std::string_view text, const char* what) {
     if (text.find('*') != std::string_view::npos) {
       throw ScriptError(line.number, std::string(what) + " " + shown(text) +
-                                         " e um valor que nao coube no seu campo (asteriscos); "
-                                         "o programa de CAD tambem nao o poderia usar");
+                                         " é um valor que não coube no seu campo (asteriscos); "
+                                         "o programa de CAD também não o poderia usar");
     }
     double value = 0.0;
     if (has_number_form(text)) {
@@ -109,7 +109,7 @@ class Player {
       if (result.ec == std::errc() && std::isfinite(value)) return value;
     }
     throw ScriptError(line.number, "esperava-se " + std::string(what) +
-                                       " (um numero com tres decimais, sem espacos), encontrou-se " + shown(text));
+                                       " (um número com três decimais, sem espaços), encontrou-se " + shown(text));
   }
 
   static PlanPoint point_value(const ScriptLine& line, const char* what) {
@@ -129,51 +129,51 @@ class Player {
   }
 
   void play_colour(const ScriptLine& command) {
-    const ScriptLine& line = answer(command, "o numero da cor");
+    const ScriptLine& line = answer(command, "o número da cor");
     if (line.text == "7" || line.text == "1" || line.text == "5" || line.text == "3") {
       colour_ = line.text[0] - '0';
       return;
     }
-    throw ScriptError(line.number, "esperava-se o numero da cor (7, 1, 5 ou 3), encontrou-se " + shown(line.text));
+    throw ScriptError(line.number, "esperava-se o número da cor (7, 1, 5 ou 3), encontrou-se " + shown(line.text));
   }
 
   void play_text(const ScriptLine& command) {
     DrawnText text;
     text.line = command.number;
     text.colour = colour_;
-    text.start = point_value(answer(command, "o ponto de insercao do texto"), "o ponto de insercao do texto");
+    text.start = point_value(answer(command, "o ponto de inserção do texto"), "o ponto de inserção do texto");
     const ScriptLine& height = answer(command, "a altura do texto");
     text.height = number_value(height, height.text, "a altura do texto");
-    const ScriptLine& rotation = answer(command, "a rotacao do texto");
-    if (number_value(rotation, rotation.text, "a rotacao do texto") != 0.0) {
-      throw ScriptError(rotation.number, "esperava-se a rotacao do texto 0.000, encontrou-se " + shown(rotation.text));
+    const ScriptLine& rotation = answer(command, "a rotação do texto");
+    if (number_value(rotation, rotation.text, "a rotação do texto") != 0.0) {
+      throw ScriptError(rotation.number, "esperava-se a rotação do texto 0.000, encontrou-se " + shown(rotation.text));
     }
     text.text = std::string(answer(command, "o texto").text);
     if (!(text.height > 0.0)) {
       warn(height.number, "a altura do texto " + shown(height.text) +
-                              " nao e positiva; o programa de CAD nao a aceitaria e o texto nao se ve");
+                              " não é positiva; o programa de CAD não a aceitaria e o texto não se vê");
     }
     drawing_.entities.emplace_back(std::move(text));
   }
 
   void play_ellipse(const ScriptLine& command) {
-    const ScriptLine& option = answer(command, "a opcao C (centro)");
+    const ScriptLine& option = answer(command, "a opção C (centro)");
     if (option.text != "C") {
-      throw ScriptError(option.number, "esperava-se a opcao C (centro) da elipse, encontrou-se " + shown(option.text));
+      throw ScriptError(option.number, "esperava-se a opção C (centro) da elipse, encontrou-se " + shown(option.text));
     }
     DrawnEllipse ellipse;
     ellipse.line = command.number;
     ellipse.colour = colour_;
     ellipse.centre = point_value(answer(command, "o centro da elipse"), "o centro da elipse");
     ellipse.axis_end = point_value(answer(command, "o extremo do eixo da elipse"), "o extremo do eixo da elipse");
-    const ScriptLine& distance = answer(command, "a distancia ao outro eixo");
-    ellipse.other_axis = number_value(distance, distance.text, "a distancia ao outro eixo");
+    const ScriptLine& distance = answer(command, "a distância ao outro eixo");
+    ellipse.other_axis = number_value(distance, distance.text, "a distância ao outro eixo");
     if (ellipse.axis_end.m == ellipse.centre.m && ellipse.axis_end.p == ellipse.centre.p) {
-      warn(command.number, "o extremo do eixo da elipse coincide com o centro; o programa de CAD nao a desenharia");
+      warn(command.number, "o extremo do eixo da elipse coincide com o centro; o programa de CAD não a desenharia");
     }
     if (!(ellipse.other_axis > 0.0)) {
-      warn(distance.number, "a distancia ao outro eixo " + shown(distance.text) +
-                                " nao e positiva; o programa de CAD nao a aceitaria (aumente o modulo da escala)");
+      warn(distance.number, "a distância ao outro eixo " + shown(distance.text) +
+                                " não é positiva; o programa de CAD não a aceitaria (aumente o módulo da escala)");
     }
     drawing_.entities.emplace_back(ellipse);
   }
@@ -183,14 +183,14 @@ class Player {
     polyline.line = command.number;
     polyline.colour = colour_;
     for (;;) {
-      const ScriptLine& line = answer(command, "um vertice M,P ou a linha em branco que termina a poligonal");
+      const ScriptLine& line = answer(command, "um vértice M,P ou a linha em branco que termina a poligonal");
       if (is_blank_line(line.text)) {
         if (polyline.vertices.empty()) {
-          throw ScriptError(line.number, "o comando PLINE precisa de pelo menos um vertice antes da linha em branco");
+          throw ScriptError(line.number, "o comando PLINE precisa de pelo menos um vértice antes da linha em branco");
         }
         break;
       }
-      polyline.vertices.push_back(point_value(line, "o vertice da poligonal"));
+      polyline.vertices.push_back(point_value(line, "o vértice da poligonal"));
     }
     drawing_.entities.emplace_back(std::move(polyline));
   }

@@ -1,0 +1,150 @@
+#pragma once
+// The decision a pre-analysis is for: does the plan meet its tolerances, which pairs and
+// points do not, where the error of the worst comes from, and which precision, centring
+// or number of sets would meet them. Every figure comes from the joint covariance of the
+// setups' model (adjusted for a closed traverse, propagated for an open one) at the
+// level's factor k.
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "propagation/joint_covariance.hpp"
+
+namespace elipses {
+
+struct Tolerances {
+  // Relative: the semi-major axis of two points' relative ellipse against
+  // mm / 1000 + ppm 1e-6 D, D their distance (m).
+  bool relative = false;
+  double relative_mm = 0.0;
+  double relative_ppm = 0.0;
+  // Absolute: each point's semi-major axis against mm / 1000.
+  bool point = false;
+  double point_mm = 0.0;
+
+  bool any() const { return relative || point; }
+  double relative_limit(double distance_m) const { return relative_mm / 1000.0 + relative_ppm * 1e-6 * distance_m; }
+};
+
+// a / tolerance; a tolerance of nothing is met only by no error at all.
+inline double tolerance_ratio(double a, double tolerance) {
+  if (tolerance > 0.0) return a / tolerance;
+  return a > 0.0 ? HUGE_VAL : 0.0;
+}
+
+// One pair of points tested against the relative tolerance.
+struct PairTest {
+  std::int32_t from = 0;  // file order, from < to
+  std::int32_t to = 0;
+  double distance = 0.0;   // m
+  double a = 0.0;          // m, semi-major axis of the relative ellipse at k
+  double tolerance = 0.0;  // m
+  double ratio = 0.0;      // a / tolerance
+};
+
+// Every pair i < j, the known ends included.
+struct PairSweep {
+  std::uint64_t tested = 0;
+  std::uint64_t exceeding = 0;
+  std::vector<PairTest> worst_exceeding;  // worst ratio first, at most max_listed_exceeding
+  std::vector<PairTest> worst_passing;    // worst ratio first, at most max_listed_passing
+  std::optional<PairTest> worst;          // the largest ratio, pairs of two known ends left out
+};
+
+constexpr std::size_t max_listed_exceeding = 1000;
+constexpr std::size_t max_listed_passing = 10;
+
+PairSweep sweep_pairs(const PointList& points, const JointCovariance& joint, double k, const Tolerances& tolerances);
+
+// The largest ratio over every given tolerance: the pairs (two known ends left out) and
+// the computed points. Pairs whose own points' axes add up to no more than the largest
+// ratio found so far times their tolerance cannot beat it (a_ij <= a_i + a_j) and are
+// passed over, and so is a point's whole column when none of its pairs could.
+double worst_ratio(const PointList& points, const JointCovariance& joint, double k, const Tolerances& tolerances);
+
+// The same for the model built with `use`: what the limits and the catalogue evaluate.
+double worst_ratio(const PointList& points, const TraverseShape& shape, const InstrumentUse& use,
+                   const EndpointCovariance& initial_point, const EndpointCovariance& final_point, double k,
+                   const Tolerances& tolerances);
+
+// Where the variance of the worst point or pair along its major axis comes from, in %.
+struct BudgetShares {
+  double directions = 0.0;
+  double distances_fixed = 0.0;
+  double distances_ppm = 0.0;
+  double instrument_centring = 0.0;
+  double target_centring = 0.0;
+  double known_points = 0.0;
+};
+
+// One observation's own instrument variance carried to the worst point, in % of its
+// variance along the major axis.
+struct ObservationShare {
+  std::size_t setup = 0;        // index in the model
+  std::size_t observation = 0;  // index in the setup
+  double percent = 0.0;
+};
+
+// Instrument classes of the catalogue: directions in seconds, distances mm + ppm.
+constexpr double catalogue_seconds[] = {0.5, 1, 2, 3, 5, 7, 10, 15, 20};
+constexpr double catalogue_distances[][2] = {{1, 1}, {1, 1.5}, {2, 2}, {3, 2}, {5, 3}};
+
+struct CatalogueClass {
+  double seconds = 0.0;
+  double mm = 0.0;
+  double ppm = 0.0;
+  double ratio = 0.0;  // the worst over every given tolerance
+};
+
+struct DesignSheet {
+  std::int32_t worst_point = 0;  // 0 where no point is computed
+  double worst_point_a = 0.0;    // m
+  PairTest worst_pair;           // from = 0 where there is none
+  BudgetShares point_budget;
+  BudgetShares pair_budget;
+  std::vector<ObservationShare> contributions;  // the five largest, largest first
+  // With a tolerance: the limits, everything else as given (nothing: even the lower
+  // end fails), and the catalogue.
+  std::optional<double> limit_seconds;  // in the unit the directions were given in
+  std::optional<double> limit_mm;
+  std::optional<double> limit_ppm;
+  std::optional<double> limit_centring;
+  std::optional<std::int32_t> fewest_sets;
+  std::vector<CatalogueClass> catalogue;
+};
+
+// What the design needs beyond the joint covariance: the model's inputs, to evaluate
+// other instruments.
+struct DesignInput {
+  TraverseShape shape;
+  InstrumentUse use;
+  EndpointCovariance initial_point;
+  EndpointCovariance final_point;
+  double k = 1.0;
+  Tolerances tolerances;
+};
+
+// `worst_pair`: the pair of largest ratio from the sweep with a relative tolerance;
+// otherwise nothing, and the leg of largest relative axis is taken.
+DesignSheet design_sheet(const PointList& points, const JointCovariance& joint, const DesignInput& input,
+                         const std::optional<PairTest>& worst_pair);
+
+// The largest value on the grid lo, lo + 0.1, ..., hi for which `passes` holds, by
+// bisection (the ratios grow with each precision); nothing when even lo fails.
+template <typename Passes>
+std::optional<double> largest_passing(double lo, double hi, Passes passes) {
+  const auto steps = static_cast<std::int64_t>((hi - lo) * 10.0 + 0.5);
+  const auto value = [&](std::int64_t i) { return (static_cast<double>(i) + lo * 10.0) / 10.0; };
+  if (!passes(value(0))) return std::nullopt;
+  if (passes(value(steps))) return value(steps);
+  std::int64_t good = 0;
+  std::int64_t bad = steps;
+  while (bad - good > 1) {
+    const std::int64_t middle = good + (bad - good) / 2;
+    (passes(value(middle)) ? good : bad) = middle;
+  }
+  return value(good);
+}
+
+}  // namespace elipses

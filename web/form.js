@@ -1,0 +1,230 @@
+// The form of the page: it asks what the command line asks, runs the program with those
+// arguments (window.elipses.run) and shows what it wrote. The page checks nothing
+// itself: a bad answer or file gets the program's own message beside its field, and no
+// result. Each option is one line of `fields`.
+(function () {
+  'use strict';
+
+  const goniometric = (v) => v['--modo'] === 'g';
+  const open = (v) => v['--poligonal'] === 'a';
+  const closed = (v) => v['--poligonal'] === 'f';
+  const levels = [
+    ['1', '1 — erro a 1 sigma (39,4 %)'], ['2', '2 — 50 %'], ['3', '3 — 63,2 %'], ['4', '4 — 90 %'],
+    ['5', '5 — 95 %'], ['6', '6 — 97,5 %'], ['7', '7 — 99 %'], ['8', '8 — 99,8 %'],
+  ];
+
+  // option: the command line's; choices: a list to pick from; flag: an option without a
+  // value; value: what the field starts with; when: the answers it applies to (a field
+  // that does not apply is hidden and not passed).
+  const fields = [
+    { option: '--modo', label: 'Modo de observação', choices: [['g', 'goniométrico (ângulo em cada estação)'], ['d', 'declinado (rumo de cada lado)']] },
+    { option: '--poligonal', label: 'Poligonal', choices: [['a', 'aberta'], ['f', 'fechada (ponto final de coordenadas conhecidas)']] },
+    { option: '--mm', label: 'Distâncias: componente fixa (mm)', hint: 'ex.: 3' },
+    { option: '--ppm', label: 'Distâncias: componente proporcional (ppm)', hint: 'ex.: 2' },
+    { option: '--segundos', label: 'Direções (modo g) ou rumos (modo d), em segundos', hint: 'ex.: 5' },
+    { option: '--inicial', label: 'Ponto inicial: σM, σP (m) e covariância (m²)', hint: 'ex.: 0.005,0.005,0', when: (v) => goniometric(v) || open(v) },
+    { option: '--final', label: 'Ponto final: σM, σP (m) e covariância (m²)', hint: 'ex.: 0.008,0.006,0', when: (v) => goniometric(v) && closed(v) },
+    { option: '--nivel', label: 'Nível das elipses', choices: levels, value: '5' },
+    { option: '--escala', label: 'Módulo da escala do desenho', value: '1000' },
+    { option: '--altura', label: 'Altura do texto no desenho', value: '2.5' },
+    { option: '--ajustada', label: 'Ajustar pelo método dos mínimos quadrados', flag: true, when: closed },
+    { option: '--relativas', label: 'Elipses relativas entre pontos vizinhos', flag: true },
+  ];
+
+  const byId = (id) => document.getElementById(id);
+  const shownBytes = 200000;
+  const fieldName = (field) => 'field' + field.option;
+  // The coordinate file as chosen or dropped: its bytes go to the program untouched (it
+  // reads Latin-1 and UTF-8 alike), unless its records are edited in the box.
+  let chosen = null;
+  let reading = Promise.resolve();
+
+  function buildFields() {
+    const holder = byId('fields');
+    for (const field of fields) {
+      const row = document.createElement('div');
+      row.className = 'field';
+      row.id = fieldName(field) + '-row';
+      const label = document.createElement('label');
+      label.textContent = field.label;
+      label.htmlFor = fieldName(field);
+      let input;
+      if (field.choices) {
+        input = document.createElement('select');
+        for (const [value, text] of field.choices) input.add(new Option(text, value));
+      } else {
+        input = document.createElement('input');
+        input.type = field.flag ? 'checkbox' : 'text';
+        if (field.hint) input.placeholder = field.hint;
+      }
+      if (field.value !== undefined) input.value = field.value;
+      input.id = fieldName(field);
+      input.addEventListener('change', showApplicable);
+      const message = document.createElement('div');
+      message.className = 'message';
+      message.id = fieldName(field) + '-message';
+      row.append(label, input, message);
+      holder.append(row);
+    }
+    showApplicable();
+  }
+
+  function answers() {
+    const values = {};
+    for (const field of fields) {
+      const input = byId(fieldName(field));
+      values[field.option] = field.flag ? input.checked : input.value.trim();
+    }
+    return values;
+  }
+
+  function applies(field, values) {
+    return !field.when || field.when(values);
+  }
+
+  function showApplicable() {
+    const values = answers();
+    for (const field of fields) byId(fieldName(field) + '-row').hidden = !applies(field, values);
+  }
+
+  function coordinateFile() {
+    const typed = byId('records').value;
+    if (chosen && typed === chosen.text) return { name: chosen.name, content: chosen.bytes };
+    return { name: chosen ? chosen.name : 'coordenadas.txt', content: typed };
+  }
+
+  function commandLine(fileName) {
+    const values = answers();
+    const args = [fileName];
+    for (const field of fields) {
+      if (!applies(field, values)) continue;
+      const value = values[field.option];
+      if (field.flag) {
+        if (value) args.push(field.option);
+      } else if (value !== '') {
+        args.push(field.option, value);
+      }
+    }
+    return args;
+  }
+
+  async function takeFile(file) {
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    let text;
+    try {
+      text = new TextDecoder('utf-8', { fatal: true }).decode(bytes);
+    } catch (notUtf8) {
+      text = new TextDecoder('windows-1252').decode(bytes);
+    }
+    chosen = { name: file.name, bytes: bytes, text: text };
+    byId('records').value = text;
+  }
+
+  function clearMessages() {
+    for (const element of document.querySelectorAll('.message')) element.textContent = '';
+  }
+
+  // The program's message goes beside the field whose option it names, or beside the
+  // coordinates when it is about the file.
+  function showError(stderr) {
+    const values = answers();
+    let place = null;
+    let first = Infinity;
+    for (const field of fields) {
+      if (!applies(field, values)) continue;
+      const at = stderr.search(new RegExp(field.option + '(?![a-z-])'));
+      if (at >= 0 && at < first) {
+        first = at;
+        place = byId(fieldName(field) + '-message');
+      }
+    }
+    if (!place && /ficheiro de coordenadas|linha \d+/.test(stderr)) place = byId('coordinates-message');
+    (place || byId('general-message')).textContent = stderr.trim() || 'O cálculo não terminou.';
+  }
+
+  function quoted(arg) {
+    return /^[\w.,:\/+-]+$/.test(arg) ? arg : '"' + arg.replace(/(["\\$`])/g, '\\$1') + '"';
+  }
+
+  function showResults(args, result) {
+    const downloads = byId('downloads');
+    const contents = byId('contents');
+    const report = byId('report');
+    downloads.textContent = '';
+    contents.textContent = '';
+    report.textContent = '';
+    byId('command-line').textContent = 'elipses ' + args.map(quoted).join(' ');
+    byId('messages').textContent = result.stderr + result.stdout;
+    for (const name of Object.keys(result.files).sort()) {
+      const bytes = result.files[name];
+      const link = document.createElement('a');
+      link.href = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+      link.download = name.split('/').pop();
+      link.textContent = 'Descarregar ' + name;
+      downloads.append(link);
+      if (/\.html?$/i.test(name)) {
+        const frame = document.createElement('iframe');
+        frame.title = name;
+        frame.srcdoc = new TextDecoder('utf-8').decode(bytes);
+        report.append(frame);
+        continue;
+      }
+      // A long traverse's files run to megabytes: the page shows their beginning.
+      let text = new TextDecoder('utf-8').decode(bytes.subarray(0, shownBytes));
+      if (bytes.length > shownBytes) text += '\n[… o ficheiro continua: descarregue-o para o ver inteiro]\n';
+      const details = document.createElement('details');
+      const summary = document.createElement('summary');
+      summary.textContent = name;
+      const pre = document.createElement('pre');
+      pre.className = 'file';
+      pre.dataset.name = name;
+      pre.textContent = text;
+      details.append(summary, pre);
+      contents.append(details);
+    }
+    const table = contents.querySelector('pre[data-name$=".txt"]') || contents.querySelector('pre');
+    if (table) table.parentElement.open = true;
+    byId('results').hidden = false;
+  }
+
+  async function compute(event) {
+    event.preventDefault();
+    clearMessages();
+    byId('results').hidden = true;
+    await reading;
+    const file = coordinateFile();
+    const args = commandLine(file.name);
+    byId('compute').disabled = true;
+    try {
+      const result = await window.elipses.run(args, { [file.name]: file.content });
+      if (result.status === 0) showResults(args, result);
+      else showError(result.stderr);
+    } catch (error) {
+      byId('general-message').textContent = String(error);
+    } finally {
+      byId('compute').disabled = false;
+    }
+  }
+
+  function prepare() {
+    buildFields();
+    byId('form').addEventListener('submit', compute);
+    byId('coordinate-file').addEventListener('change', (event) => {
+      if (event.target.files.length > 0) reading = takeFile(event.target.files[0]);
+    });
+    const zone = byId('drop-zone');
+    zone.addEventListener('dragover', (event) => {
+      event.preventDefault();
+      zone.classList.add('over');
+    });
+    zone.addEventListener('dragleave', () => zone.classList.remove('over'));
+    zone.addEventListener('drop', (event) => {
+      event.preventDefault();
+      zone.classList.remove('over');
+      if (event.dataTransfer.files.length > 0) reading = takeFile(event.dataTransfer.files[0]);
+    });
+  }
+
+  if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', prepare);
+  else prepare();
+})();
