@@ -53,6 +53,15 @@ TEST_P(RelativeScript, PlaysWithTheEllipsesOfTheRelativeTable) {
   }
   const std::vector<std::string> table = crlf_lines(read_file(dir.file("elipses-relativas.txt")));
   ASSERT_NE(traverse, nullptr);
+  // With a tolerance each leg has its circle too, drawn just before its ellipse.
+  const bool tested = table[0].find("cumpre") != std::string::npos;
+  std::vector<DrawnEllipse> circles;
+  if (tested) {
+    ASSERT_EQ(ellipses.size() % 2, 0u);
+    for (std::size_t i = 0; i < ellipses.size(); i += 2) circles.push_back(ellipses[i]);
+    for (std::size_t i = 0; i < circles.size(); ++i) ellipses[i] = ellipses[2 * i + 1];
+    ellipses.resize(circles.size());
+  }
   ASSERT_EQ(ellipses.size(), table.size() - 1) << "one ellipse per leg, and no other";
   ASSERT_EQ(traverse->vertices.size(), table.size());
   const double scale = line.settings.scale;
@@ -63,6 +72,15 @@ TEST_P(RelativeScript, PlaysWithTheEllipsesOfTheRelativeTable) {
     double length, a, b, teta;
     record >> from >> to >> length >> a >> b >> teta;
     EXPECT_EQ(texts[leg].text.substr(0, from.size()), from);
+    if (tested) {
+      double s_m, s_p, s_mp, ppm, tolerance, ratio;
+      std::string verdict;
+      record >> s_m >> s_p >> s_mp >> ppm >> tolerance >> ratio >> verdict;
+      const EllipseShape circle = ellipse_shape(circles[leg]);
+      EXPECT_NEAR(circle.first_semi_axis, scale * tolerance, scale * 0.00005 + 0.002);
+      EXPECT_NEAR(circle.second_semi_axis, scale * tolerance, scale * 0.00005 + 0.002);
+      EXPECT_EQ(ellipses[leg].colour, verdict == "cumpre" ? 3 : 1) << verdict;
+    }
     const PlanPoint& p1 = traverse->vertices[leg];
     const PlanPoint& p2 = traverse->vertices[leg + 1];
     const DrawnEllipse& e = ellipses[leg];
@@ -80,7 +98,7 @@ TEST_P(RelativeScript, PlaysWithTheEllipsesOfTheRelativeTable) {
   const std::string svg = svg_picture(drawing, "elipses-relativas.scr");
   std::size_t drawn = 0;
   for (std::size_t at = 0; (at = svg.find("<ellipse ", at)) != std::string::npos; ++at) ++drawn;
-  EXPECT_EQ(drawn, ellipses.size());
+  EXPECT_EQ(drawn, ellipses.size() + circles.size());
   // The legend gives the precisions as they were typed.
   std::string legend;
   for (const DrawnText& t : texts) legend += t.text + "\n";
@@ -101,6 +119,9 @@ INSTANTIATE_TEST_SUITE_P(
         RelativeRun{"goniometric_open", zigzag,
                     {"--modo", "g", "--poligonal", "a", "--mm", "2.5", "--ppm", "1.5", "--segundos", "1.5", "--inicial",
                      "0,0,0"}},
+        RelativeRun{"goniometric_closed_tolerance", zigzag,
+                    {"--modo", "g", "--poligonal", "f", "--mm", "2.5", "--ppm", "1.5", "--segundos", "1.5", "--inicial",
+                     "0,0,0", "--final", "0,0,0", "--tolerancia", "4,5"}},  // the first leg passes, the rest exceed
         RelativeRun{"declined_closed", zigzag,
                     {"--modo", "d", "--poligonal", "f", "--mm", "2.5", "--ppm", "1.5", "--segundos", "1.5", "--escala",
                      "500", "--nivel", "1"}}),
