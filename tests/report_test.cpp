@@ -181,6 +181,13 @@ TEST_F(ReportRun, UserTextIsEscapedAndNothingOutsideTheFileIsReferred) {
   EXPECT_NE(html.find("camada-relativas"), std::string::npos);
   EXPECT_NE(html.find("Fecho previsto"), std::string::npos);
   EXPECT_NE(html.find("<h2>Fiabilidade: observações fracas</h2>\n<p>Redundância 3;"), std::string::npos);
+  // With tolerances: the pairs that exceed and the design sheet, without --projetar.
+  const std::string decided = run({"--relatorio", "--tolerancia", "1,1", "--tolerancia-ponto", "5"});
+  for (const char* part : {"<h2>Pares que excedem a tolerância relativa</h2>", "<h2>Folha de projeto</h2>",
+                           "<td>pior</td>", "class=\"relativa excede\"", "<th>Tolerância relativa</th>"}) {
+    EXPECT_NE(decided.find(part), std::string::npos) << part;
+  }
+  EXPECT_FALSE(elipses::testing::file_exists(dir.file("elipses-projeto.txt")));
 }
 
 // What later computations add: a tolerance per leg with its verdict, and tables of their own.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <ostream>
+#include <sstream>
 
 #include "dialogue/console.hpp"
 #include "dialogue/output_files.hpp"
@@ -319,6 +320,7 @@ std::string write_decision(const RunSettings& settings, const RunExtras& extras,
     write_pairs_file(outputs.files.create("elipses-pares.txt"), forward, sweep, tolerances,
                      ellipse_level(settings.ellipse_option).legend_title);
     worst_pair = sweep.worst;
+    if (outputs.report) outputs.report->tables.push_back(pairs_section(forward, sweep));
     if (sweep.worst) {
       report += exceeding_line("pares", sweep.exceeding, sweep.tested,
                                trimmed_name(forward.at(sweep.worst->from)) + " " +
@@ -344,7 +346,8 @@ std::string write_decision(const RunSettings& settings, const RunExtras& extras,
                                trimmed_name(forward.at(worst)), worst_ratio_found);
     }
   }
-  if (extras.design) {
+  // The report shows the design sheet whenever a tolerance is given.
+  if (extras.design || (outputs.report && tolerances.any())) {
     const DesignInput input{model.shape, instrument_use(settings, extras), initial, final_end, drawing.k, tolerances};
     const DesignSheet sheet = design_sheet(forward, joint, input, worst_pair);
     DesignFileInput file_input;
@@ -354,8 +357,15 @@ std::string write_decision(const RunSettings& settings, const RunExtras& extras,
     file_input.tolerances = tolerances;
     file_input.joint = &joint;
     file_input.model = &model;
-    write_design_file(outputs.files.create("elipses-projeto.txt"), forward, sheet, file_input);
-    if (tolerances.any()) report += design_report(sheet, settings.precision.angle_unit);
+    if (outputs.report) {
+      std::ostringstream text;
+      write_design_file(text, forward, sheet, file_input);
+      outputs.report->tables.push_back(design_section(text.str()));
+    }
+    if (extras.design) {
+      write_design_file(outputs.files.create("elipses-projeto.txt"), forward, sheet, file_input);
+      if (tolerances.any()) report += design_report(sheet, settings.precision.angle_unit);
+    }
   }
   return report;
 }

@@ -53,6 +53,14 @@ std::vector<ReportFact> report_facts(const RunSettings& settings, const RunExtra
                                   decimal_figure(k, 3) + ", que dá de facto " +
                                   decimal_figure(100.0 * (1.0 - std::exp(-k * k / 2.0)), 1) + " % a duas dimensões"});
   }
+  if (extras.tolerances.relative) {
+    facts.push_back({"Tolerância relativa", given_figure(extras.tolerances.relative_mm) + " mm + " +
+                                                given_figure(extras.tolerances.relative_ppm) +
+                                                " ppm da distância entre os dois pontos, no nível das elipses"});
+  }
+  if (extras.tolerances.point) {
+    facts.push_back({"Tolerância de cada ponto", given_figure(extras.tolerances.point_mm) + " mm, no nível das elipses"});
+  }
   facts.push_back({"Módulo da escala das elipses", given_figure(settings.scale)});
   return facts;
 }

@@ -477,6 +477,42 @@ ReportTable reliability_section(const PointList& points, const TraverseReliabili
   return table;
 }
 
+ReportTable pairs_section(const PointList& points, const PairSweep& sweep) {
+  constexpr std::size_t shown_pairs = 100;
+  ReportTable table;
+  table.title = "Pares que excedem a tolerância relativa";
+  table.note = std::to_string(sweep.tested) + " pares testados, " + std::to_string(sweep.exceeding) +
+               " excedem" + (sweep.worst_exceeding.size() > shown_pairs ? "; os primeiros cem, do pior para o melhor" : "") +
+               ". Todos em elipses-pares.txt.";
+  table.headers = {"De", "Para", "D (m)", "a (m)", "tolerância (m)", "a/tolerância", "veredicto"};
+  for (std::size_t i = 0; i < sweep.worst_exceeding.size() && i < shown_pairs; ++i) {
+    const PairTest& pair = sweep.worst_exceeding[i];
+    table.rows.push_back({shown_name(points.at(pair.from).name), shown_name(points.at(pair.to).name),
+                          plain_fixed(pair.distance, 3), plain_fixed(pair.a, 4), plain_fixed(pair.tolerance, 4),
+                          plain_fixed(pair.ratio, 3), "excede"});
+  }
+  return table;
+}
+
+ReportTable design_section(std::string_view design_text) {
+  ReportTable table;
+  table.title = "Folha de projeto";
+  table.note = "Como em elipses-projeto.txt: o nível, os piores ponto e par, de onde vem o erro e, com uma "
+               "tolerância, os limites de cada precisão e o catálogo de classes de instrumentos.";
+  table.headers = {"", "Valores"};
+  while (!design_text.empty()) {
+    const std::size_t end = design_text.find('\n');
+    std::string_view line = design_text.substr(0, end);
+    design_text.remove_prefix(end == std::string_view::npos ? design_text.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() || line.front() == '#') continue;
+    const std::size_t blank = line.find(' ');
+    table.rows.push_back({std::string(line.substr(0, blank)),
+                          blank == std::string_view::npos ? std::string() : std::string(line.substr(blank + 1))});
+  }
+  return table;
+}
+
 void write_report(std::ostream& file, const Report& report) {
   file << "<!DOCTYPE html>\n<html lang=\"pt\">\n<head>\n<meta charset=\"utf-8\">\n"
           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>"

@@ -15,6 +15,7 @@
 
 #include "output/relative_drawing.hpp"
 #include "propagation/adjustment.hpp"
+#include "propagation/design.hpp"
 #include "propagation/reliability.hpp"
 
 namespace elipses {
@@ -81,6 +82,14 @@ std::string shown_name(std::string_view name);
 // their smallest detectable blunder and its largest effect, as elipses-fiabilidade.txt
 // writes them.
 ReportTable reliability_section(const PointList& points, const TraverseReliability& reliability, AngleUnit unit);
+
+// The pairs of points against the relative tolerance: the counts, and the pairs that
+// exceed, worst first (the first hundred; elipses-pares.txt lists up to a thousand).
+ReportTable pairs_section(const PointList& points, const PairSweep& sweep);
+
+// The design sheet from the text of elipses-projeto.txt: one row per line, its keyword
+// and the rest; the comment lines left out.
+ReportTable design_section(std::string_view design_text);
 
 // The whole document.
 void write_report(std::ostream& file, const Report& report);
