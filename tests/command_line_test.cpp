@@ -66,7 +66,7 @@ TEST_P(BothWaysTest, GiveTheSameFiles) {
   ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
 
   for (const char* name : {"elipses.txt", "elipses.scr", "elipses-ajustada.txt", "elipses-ajustada.scr",
-                           "elipses-relativas.txt", "elipses-fiabilidade.txt", "elipses-pares.txt",
+                           "elipses-relativas.txt", "elipses-relativas.scr", "elipses-fecho.txt", "elipses-fiabilidade.txt", "elipses-pares.txt",
                            "elipses-projeto.txt"}) {
     const bool written = fs::exists(dialogue_dir.file(name));
     EXPECT_EQ(fs::exists(options_dir.file(std::string("resultados/") + name)), written) << name;
@@ -84,7 +84,7 @@ TEST(TerminalQuestions, GiveWhatTheOptionsGive) {
   TempDir typed_dir;
   write_file(typed_dir.file("p.txt"), coordinates);
   std::istringstream in(typed_dir.file("p.txt") + "\n5\n1000\n2.5\ng\nf\n3\n2\n5\n0.005\n0.005\n0\n0\n0\n0\n" +
-                        "s\n2\n1.5\n3\n20\n50\n40\ns\n");
+                        "s\n2\n1.5\n3\n20\n50\n40\ns\ns\n");
   std::ostringstream out, err;
   RunExtras extras;
   extras.output_directory = typed_dir.path().string();
@@ -106,6 +106,7 @@ TEST(TerminalQuestions, GiveWhatTheOptionsGive) {
     ASSERT_TRUE(fs::exists(typed_dir.file(name))) << name;
     EXPECT_EQ(read_file(typed_dir.file(name)), read_file(options_dir.file(name))) << name;
   }
+  EXPECT_TRUE(fs::exists(typed_dir.file("elipses-relatorio.html")));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -207,7 +208,7 @@ TEST(CommandLine, UsageErrorsEndWithStatusTwoAndWriteNothing) {
 TEST(CommandLine, HelpNamesEveryOptionAndVersionIsTheProjects) {
   const std::string help = help_text();
   for (const char* option : {"--modo", "--poligonal", "--mm", "--ppm", "--segundos", "--nivel", "--escala", "--altura",
-                             "--inicial", "--final", "--saida", "--ajustada", "--relativas", "--help", "--version", "--cc",
+                             "--inicial", "--final", "--saida", "--ajustada", "--relativas", "--relatorio", "--help", "--version", "--cc",
                              "--centragem", "--series", "--fiabilidade", "--tolerancia",
                              "--tolerancia-ponto", "--projetar"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;

@@ -4,6 +4,7 @@
 if(TARGET elipses_pictures)
   add_executable(elipses_pictures_tests
     ${CMAKE_CURRENT_LIST_DIR}/pictures_player_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pictures_relative_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pictures_runs_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pictures_tool_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_support.cpp)

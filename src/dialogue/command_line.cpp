@@ -141,12 +141,14 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   int relative = 0;
   int reliability = 0;
   int design = 0;
+  int report = 0;
   app.add_flag("-h,--help", help);
   app.add_flag("-V,--version", version);
   app.add_flag("--ajustada", adjusted);
   app.add_flag("--relativas", relative);
   app.add_flag("--fiabilidade", reliability);
   app.add_flag("--projetar", design);
+  app.add_flag("--relatorio", report);
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {
@@ -171,7 +173,8 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   }
   for (const auto& [count, name] : {std::pair<int, const char*>{help, "--help"}, {version, "--version"},
                                     {adjusted, "--ajustada"}, {relative, "--relativas"},
-                                    {reliability, "--fiabilidade"}, {design, "--projetar"}}) {
+                                    {reliability, "--fiabilidade"}, {design, "--projetar"},
+                                    {report, "--relatorio"}}) {
     if (count > 1) refuse("a opção " + std::string(name) + " foi dada mais de uma vez");
   }
 
@@ -186,6 +189,7 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   }
   line.extras.adjusted = adjusted > 0;
   line.extras.relative = relative > 0;
+  line.extras.report = report > 0;
   line.extras.reliability = reliability > 0;
   if (centring.present()) read_centring(centring, line.extras);
   line.extras.design = design > 0;
@@ -277,7 +281,7 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
 
 std::string help_text() {
   return R"(Uso:
-  elipses [--saida PASTA] [--ajustada] [--relativas] [--fiabilidade]
+  elipses [--saida PASTA] [--ajustada] [--relativas] [--fiabilidade] [--relatorio]
           [--centragem I,T] [--series N]
           [--tolerancia MM,PPM] [--tolerancia-ponto MM] [--projetar]
       o diálogo de sempre: o programa pergunta cada valor
@@ -286,7 +290,7 @@ std::string help_text() {
           [--inicial sM,sP,sMP] [--final sM,sP,sMP]
           [--centragem I,T] [--series N]
           [--tolerancia MM,PPM] [--tolerancia-ponto MM] [--projetar]
-          [--saida PASTA] [--ajustada] [--relativas] [--fiabilidade]
+          [--saida PASTA] [--ajustada] [--relativas] [--fiabilidade] [--relatorio]
       sem diálogo: cada resposta vem das opções
   elipses --help | -h
   elipses --version | -V
@@ -314,7 +318,9 @@ FICHEIRO            ficheiro de coordenadas: um ponto por registo, "nome", M, P 
                       a pasta de trabalho); também com o diálogo
 --ajustada          poligonal fechada ajustada pelo método dos mínimos quadrados:
                       elipses-ajustada.txt e elipses-ajustada.scr, e o fecho previsto
---relativas         elipses relativas entre pontos vizinhos: elipses-relativas.txt
+                      (também em elipses-fecho.txt)
+--relativas         elipses relativas entre pontos vizinhos: elipses-relativas.txt e o
+                      seu desenho, elipses-relativas.scr
 --centragem I,T     erro de centragem do instrumento (I) e dos alvos (T), desvio padrão por
                       coordenada em mm (por omissão 0,0); cada estação e cada alvo têm o seu
 --series N          número de séries (giros) de direções, 1 a 99 (por omissão 1): divide por N
@@ -329,6 +335,9 @@ FICHEIRO            ficheiro de coordenadas: um ponto por registo, "nome", M, P 
 --projetar          folha de projeto elipses-projeto.txt: pior ponto e pior par, de onde vem
                       o erro, as cinco observações que mais pesam e, com uma tolerância, os
                       limites de cada precisão, o número de séries e um catálogo de classes
+--relatorio         relatório de uma página, elipses-relatorio.html: o que foi calculado,
+                      o desenho e as tabelas de tudo o que se aplica à poligonal (com ou sem as
+                      outras opções); abre-se num navegador e imprime-se em A4
 -h, --help          esta ajuda
 -V, --version       a versão do programa
 

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "dialogue/platform.hpp"
 #include "input/free_form.hpp"
 #include "input/text_encoding.hpp"
 #include "output/record_text.hpp"
@@ -107,7 +108,15 @@ void ask_further_questions(Console& console, bool closed, RunExtras& extras) {
     tolerances.point_mm = *point_mm;
   }
   extras.design = ask_yes_no(console, "Escrever a folha de projeto (elipses-projeto.txt)?", extras.design);
+  extras.report = ask_yes_no(console, "Escrever o relatório (elipses-relatorio.html)?", extras.report);
   show_empty_line(console);
+}
+
+void offer_to_open_report(Console& console, const std::string& path) {
+  if (!ask_yes_no(console, "Abrir o relatório no navegador?", true)) return;
+  if (!open_with_default_program(path)) {
+    console.err << "elipses: não foi possível abrir " << quote_for_message(path) << " no navegador\n";
+  }
 }
 
 }  // namespace elipses

@@ -2,12 +2,16 @@
 
 #include <cmath>
 #include <istream>
+#include <memory>
 #include <new>
 #include <ostream>
+#include <sstream>
 
 #include "dialogue/console.hpp"
 #include "dialogue/further_questions.hpp"
 #include "dialogue/output_files.hpp"
+#include "dialogue/platform.hpp"
+#include "dialogue/run_report.hpp"
 #include "input/coordinate_file.hpp"
 #include "input/input_error.hpp"
 #include "input/text_encoding.hpp"
@@ -15,9 +19,13 @@
 #include "output/drawing_script.hpp"
 #include "output/ellipse_levels.hpp"
 #include "output/ellipse_table.hpp"
+#include "output/legend_text.hpp"
+#include "output/misclosure_text.hpp"
 #include "output/record_text.hpp"
+#include "output/relative_drawing.hpp"
 #include "output/relative_table.hpp"
 #include "output/reliability_table.hpp"
+#include "output/report.hpp"
 #include "output/design_files.hpp"
 #include "propagation/adjustment.hpp"
 #include "propagation/reliability.hpp"
@@ -91,15 +99,31 @@ void open_traverse(OpenTraverse& traverse, const std::string& name, std::ostream
   for (const std::string& warning : reading_warnings(traverse.file)) err << "elipses: aviso: " << warning << '\n';
 }
 
-// The two files every run writes, in the folder asked for.
+// The worst computed point of one computation, for the summary at the end.
+struct WorstPoint {
+  std::string computation;  // where it was computed, as the summary says it
+  double a = -1.0;          // m, at the chosen level; negative: no point computed
+  std::string name;
+};
+
+// The two files every run writes, in the folder asked for, and what the summary and the
+// report gather on the way.
 struct RunOutputs {
   explicit RunOutputs(const RunExtras& extras)
       : files(extras.output_directory), table(files.create("elipses.txt")), script(files.create("elipses.scr")) {
     write_table_header(table);
+    if (extras.report) report = std::make_unique<Report>();
   }
   OutputFiles files;
   EllipseTableWriter table;
   DrawingScriptWriter script;
+  std::vector<WorstPoint> worst;   // each computation of a closed traverse
+  std::unique_ptr<Report> report;  // with --relatorio
+
+  // The report asked for at the terminal, after the outputs were opened.
+  void start_report(const RunExtras& extras) {
+    if (extras.report && !report) report = std::make_unique<Report>();
+  }
 
   // Hands the gathered text to both files, completes them and puts them in place.
   void finish() {
@@ -149,62 +173,58 @@ void refuse_observations_without_error(ObservationMode mode, bool plain) {
                    " (ou uma centragem que lhas dê): uma observação sem erro teria peso infinito");
 }
 
-void write_chain(RunOutputs& outputs, const DrawingSettings& drawing, const PointList& walked, const Chain& chain) {
-  write_chain_records(outputs.table, walked, chain, drawing.k);
-  write_chain_blocks(outputs.script, drawing, walked, chain);
+// A pass's points in file order, for the summary and the report: `reversed` when the
+// pass walked the file backwards.
+ReportComputation computation_of(std::string title, const PointList& walked, const Chain& chain, bool reversed) {
+  ReportComputation computation;
+  computation.title = std::move(title);
+  for (std::size_t i = 0; i < chain.computed.size(); ++i) {
+    const std::int32_t position = Chain::position_of(i);
+    computation.ellipses.push_back({reversed ? walked.n + 1 - position : position, chain.computed[i]});
+  }
+  return computation;
 }
 
-// The two-dimensional level's probability for a single quantity (the angular
-// misclosure): the normal quantile of the same percentage; level 1 is 1 sigma.
-constexpr double one_dimensional_factor[8] = {1.0, 0.674, 0.900, 1.645, 1.960, 2.241, 2.576, 3.090};
+// The largest semi-major axis among a pass's computed points.
+WorstPoint worst_of(std::string words, const PointList& walked, const Chain& chain, double k) {
+  WorstPoint worst{std::move(words), -1.0, ""};
+  for (std::size_t i = 0; i < chain.computed.size(); ++i) {
+    const double a = ellipse_parameters(chain.computed[i], k).a;
+    if (a > worst.a) {
+      worst.a = a;
+      worst.name = walked.at(Chain::position_of(i)).name;
+    }
+  }
+  return worst;
+}
+
+// Writes a pass to both files; a closed traverse's pass is remembered for the summary
+// under the words that say where it started, and every pass for the report.
+void write_chain(RunOutputs& outputs, const DrawingSettings& drawing, const PointList& walked, const Chain& chain,
+                 const char* start_words = nullptr) {
+  write_chain_records(outputs.table, walked, chain, drawing.k);
+  write_chain_blocks(outputs.script, drawing, walked, chain);
+  if (start_words != nullptr) {
+    outputs.worst.push_back(worst_of(std::string("no cálculo a partir do ") + start_words, walked, chain, drawing.k));
+  }
+  if (outputs.report) {
+    outputs.report->computations.push_back(
+        computation_of(start_words == nullptr ? std::string("Poligonal aberta (elipses.txt)")
+                                              : std::string("Cálculo a partir do ") + start_words + " (elipses.txt)",
+                       walked, chain, chain.start_end == PassStart::final_point));
+  }
+}
 
 std::string fixed_text(double value, int decimals) { return exact_decimals_text(value, decimals); }
 
-// What the closure of the traverse is expected to show, said after the adjusted run.
-std::string misclosure_report(const RunSettings& settings, const ObservationModel& model, const PointList& points,
-                              const EndpointCovariance& initial, const EndpointCovariance& final_point) {
-  const ObservationMode mode = model.shape.mode;
-  const PredictedMisclosure closure = predicted_misclosure(points, model, initial, final_point);
-  const double k = ellipse_level(settings.ellipse_option).k;
-  const std::string level = std::string(ellipse_level(settings.ellipse_option).legend_title)
-                                .substr(std::string(ellipse_level(settings.ellipse_option).legend_title).find('(') + 1);
-  const std::string percent = level.substr(0, level.size() - 1);
-  std::string report = "elipses: fecho previsto da poligonal, de " + fixed_text(closure.traverse_length, 1) + " m:\n";
-  if (mode == ObservationMode::goniometric) {
-    const AngleUnit unit = settings.precision.angle_unit;
-    const double seconds = angle_in_unit(std::sqrt(closure.angular_variance), unit);
-    const char* sign = unit == AngleUnit::centesimal_seconds ? " cc" : "\"";
-    report += "elipses:   angular: " + fixed_text(seconds, 1) + sign + " a 1 sigma";
-    if (settings.ellipse_option > 1) {
-      report += ", " + fixed_text(seconds * one_dimensional_factor[settings.ellipse_option - 1], 1) + sign + " a " + percent;
-    }
-    report += "\n";
+void warn_about_records(std::ostream& err, std::size_t count, const char* file) {
+  if (count > 0) {
+    err << "elipses: aviso: " << count << " registo(s) do " << file
+        << " tem valores que não cabem na coluna, escritos como asteriscos\n";
   }
-  // The linear misclosure as the field computation meets it: after the angular one has
-  // been spread over the angles.
-  const Covariance2& linear = closure.linear_after_angular;
-  const EllipseParams one_sigma = ellipse_parameters(linear, 1.0);
-  const auto ratio = [&](double a) {
-    return a > 0.0 ? "1:" + fixed_text(std::floor(closure.traverse_length / a), 0) : std::string("exato");
-  };
-  report += std::string("elipses:   linear") +
-            (mode == ObservationMode::goniometric ? " (depois de distribuído o erro angular)" : "") + ": sM " +
-            fixed_text(std::sqrt(std::max(0.0, linear.var_m)), 3) + " m, sP " + fixed_text(std::sqrt(std::max(0.0, linear.var_p)), 3) +
-            " m; elipse a 1 sigma " + fixed_text(one_sigma.a, 3) +
-            " x " + fixed_text(one_sigma.b, 3) + " m (" + ratio(one_sigma.a) + ")";
-  if (settings.ellipse_option > 1) {
-    report += ", a " + percent + " " + fixed_text(k * one_sigma.a, 3) + " x " + fixed_text(k * one_sigma.b, 3) + " m (" +
-              ratio(k * one_sigma.a) + ")";
-  }
-  report += "\n";
-  return report;
 }
 
-std::string trimmed_name(const Point& point) {
-  std::string name = point.name;
-  while (!name.empty() && name.back() == ' ') name.pop_back();
-  return name;
-}
+std::string trimmed_name(const Point& point) { return shown_name(point.name); }
 
 // What standard error says of the reliability: the redundancy, the weak observations, and
 // the largest blunder that could pass unnoticed in a distance and in an angle or bearing.
@@ -229,11 +249,11 @@ std::string reliability_report(const TraverseReliability& reliability, const Poi
   };
   const auto bias = [&](const ObservationReliability& item) {
     if (!std::isfinite(item.minimal_bias)) return std::string("nenhum seria detetado");
-    if (item.kind == ObservationKind::distance) return fixed_text(item.minimal_bias, 4) + " m";
-    return fixed_text(angle_in_unit(item.minimal_bias, unit), 1) +
+    if (item.kind == ObservationKind::distance) return decimal_figure(item.minimal_bias, 4) + " m";
+    return decimal_figure(angle_in_unit(item.minimal_bias, unit), 1) +
            (unit == AngleUnit::centesimal_seconds ? " cc" : "\"");
   };
-  std::string report = "elipses: fiabilidade: redundância " + fixed_text(reliability.redundancy, 0) + "; " +
+  std::string report = "elipses: fiabilidade: redundância " + decimal_figure(reliability.redundancy, 0) + "; " +
                        std::to_string(weak) + " observaç" + (weak == 1 ? "ão" : "ões") + " com r < 0.1\n";
   if (worst_distance != nullptr) {
     report += "elipses:   maior erro não detetável numa distância: " + bias(*worst_distance) + ", " +
@@ -250,7 +270,7 @@ std::string reliability_report(const TraverseReliability& reliability, const Poi
 // The level the tolerances were tested at, and a warning below 95 %: tolerances are
 // usually written at 95 %.
 std::string tolerance_level_report(const RunSettings& settings) {
-  std::string report = "elipses: tolerâncias testadas ao nível de " + level_words(settings.ellipse_option) + "\n";
+  std::string report = "elipses: tolerâncias testadas ao nível de " + level_and_factor(settings.ellipse_option) + "\n";
   if (settings.ellipse_option < 5) {
     report += "elipses: aviso: o nível escolhido é inferior a 95%; as tolerâncias costumam especificar-se a 95% "
               "(nível 5)\n";
@@ -305,8 +325,9 @@ std::string write_decision(const RunSettings& settings, const RunExtras& extras,
   if (tolerances.relative) {
     const PairSweep sweep = sweep_pairs(forward, joint, drawing.k, tolerances);
     write_pairs_file(outputs.files.create("elipses-pares.txt"), forward, sweep, tolerances,
-                     level_words(settings.ellipse_option));
+                     level_and_factor(settings.ellipse_option));
     worst_pair = sweep.worst;
+    if (outputs.report) outputs.report->tables.push_back(pairs_section(forward, sweep));
     if (sweep.worst) {
       report += exceeding_line("pares", sweep.exceeding, sweep.tested,
                                trimmed_name(forward.at(sweep.worst->from)) + " " +
@@ -332,7 +353,8 @@ std::string write_decision(const RunSettings& settings, const RunExtras& extras,
                                trimmed_name(forward.at(worst)), worst_ratio_found);
     }
   }
-  if (extras.design) {
+  // The report shows the design sheet whenever a tolerance is given.
+  if (extras.design || (outputs.report && tolerances.any())) {
     const DesignInput input{model.shape, instrument_use(settings, extras), initial, final_end, drawing.k, tolerances};
     const DesignSheet sheet = design_sheet(forward, joint, input, worst_pair);
     DesignFileInput file_input;
@@ -342,21 +364,32 @@ std::string write_decision(const RunSettings& settings, const RunExtras& extras,
     file_input.tolerances = tolerances;
     file_input.joint = &joint;
     file_input.model = &model;
-    write_design_file(outputs.files.create("elipses-projeto.txt"), forward, sheet, file_input);
-    if (tolerances.any()) report += design_report(sheet, settings.precision.angle_unit);
+    if (outputs.report) {
+      std::ostringstream text;
+      write_design_file(text, forward, sheet, file_input);
+      outputs.report->tables.push_back(design_section(text.str()));
+    }
+    if (extras.design) {
+      write_design_file(outputs.files.create("elipses-projeto.txt"), forward, sheet, file_input);
+      if (tolerances.any()) report += design_report(sheet, settings.precision.angle_unit);
+    }
   }
   return report;
 }
 
-// The closed traverse adjusted by least squares, the relative ellipses and the
-// reliability, when asked. Returns what is to be said once the files are in place.
+// The closed traverse adjusted by least squares, the relative ellipses, the reliability
+// and the report's share of them, when asked. Returns what is to be said once the files
+// are in place.
 std::string write_further_results(const RunSettings& settings, const RunExtras& extras, const DrawingSettings& drawing,
                                   const PointList& forward, RunOutputs& outputs, std::ostream& err) {
   const bool deciding = extras.tolerances.any() || extras.design;
-  if (!extras.adjusted && !extras.relative && !extras.reliability && !deciding) return {};
+  const bool asked = extras.adjusted || extras.relative || extras.reliability || deciding;
+  if (!asked && !extras.report) return {};
   if (!drawing.has_mode) {
-    err << "elipses: aviso: sem modo de observação nada é calculado: nem poligonal ajustada, nem elipses relativas, "
-           "nem fiabilidade, nem tolerâncias, nem folha de projeto\n";
+    if (asked) {
+      err << "elipses: aviso: sem modo de observação nada é calculado: nem poligonal ajustada, nem elipses relativas, "
+             "nem fiabilidade, nem tolerâncias, nem folha de projeto\n";
+    }
     return {};
   }
   const bool open = is_open(settings.traverse);
@@ -376,36 +409,59 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
   const TraverseShape shape{drawing.mode, !open, !open && is_loop(forward)};
   const InstrumentUse use = instrument_use(settings, extras);
   const ObservationModel model = build_observation_model(forward, shape, use);
-  if (!open && use.is_plain() && !adjustment_is_defined(drawing.mode, settings.precision)) {
-    refuse_observations_without_error(drawing.mode, true);
-  }
-  if ((!open || !use.is_plain() || deciding) && !model_is_defined(model)) {
-    refuse_observations_without_error(drawing.mode, use.is_plain() && !open);
+  const bool undefined = (!open && use.is_plain() && !adjustment_is_defined(drawing.mode, settings.precision)) ||
+                         ((!open || !use.is_plain() || deciding) && !model_is_defined(model));
+  if (undefined) {
+    if (asked) refuse_observations_without_error(drawing.mode, use.is_plain() && !open);
+    // The report alone does not fail a run for what it cannot add.
+    outputs.report->facts.push_back({"Poligonal ajustada e elipses relativas",
+                                     "não calculadas: uma observação sem erro teria peso infinito"});
+    return {};
   }
   // A loop's one point is both ends: the initial covariance serves for both.
   const EndpointCovariance& final_end = shape.loop ? initial : final_point;
   const TraverseCovariance joint = open && use.is_plain() ? propagate_open_joint(forward, drawing.mode, settings.precision, initial)
                                                           : model_covariance(forward, model, initial, final_end);
-  std::string report;
-  if (!open && extras.adjusted) {
-    EllipseTableWriter table(outputs.files.create("elipses-ajustada.txt"));
-    write_table_header(table);
+  std::string said;
+  if (!open) {
+    ReportComputation adjusted_points;
+    adjusted_points.title = "Poligonal ajustada (elipses-ajustada.txt)";
     for (std::int32_t i = 2; i < forward.n; ++i) {
-      write_point_record(table, forward.at(i), joint.points[static_cast<std::size_t>(i - 1)], drawing.k);
+      adjusted_points.ellipses.push_back({i, joint.points[static_cast<std::size_t>(i - 1)]});
     }
-    table.text.flush();
-    if (table.records_not_fitting > 0) {
-      err << "elipses: aviso: " << table.records_not_fitting
-          << " registo(s) do elipses-ajustada.txt tem valores que não cabem na coluna, escritos como asteriscos\n";
+    WorstPoint worst{"na poligonal ajustada", -1.0, ""};
+    for (const ReportEllipse& e : adjusted_points.ellipses) {
+      const double a = ellipse_parameters(e.covariance, drawing.k).a;
+      if (a > worst.a) worst = {worst.computation, a, forward.at(e.point).name};
     }
-    DrawingScriptWriter script(outputs.files.create("elipses-ajustada.scr"));
-    DrawingSettings adjusted = drawing;
-    adjusted.adjusted = true;
-    adjusted.title = TraverseTitle::closed;
-    write_adjusted_blocks(script, adjusted, forward, joint.points, initial, final_end);
-    write_closing_block(script, adjusted, forward);
-    script.text.flush();
-    report += misclosure_report(settings, model, forward, initial, final_end);
+    const bool shown = extras.adjusted || outputs.report;
+    if (shown) outputs.worst.push_back(worst);
+    const std::vector<std::string> closure =
+        shown ? misclosure_lines(predicted_misclosure(forward, model, initial, final_end), drawing.mode,
+                                 settings.ellipse_option, settings.precision.angle_unit)
+              : std::vector<std::string>();
+    if (extras.adjusted) {
+      EllipseTableWriter table(outputs.files.create("elipses-ajustada.txt"));
+      write_table_header(table);
+      for (const ReportEllipse& e : adjusted_points.ellipses) {
+        write_point_record(table, forward.at(e.point), e.covariance, drawing.k);
+      }
+      table.text.flush();
+      warn_about_records(err, table.records_not_fitting, "elipses-ajustada.txt");
+      DrawingScriptWriter script(outputs.files.create("elipses-ajustada.scr"));
+      DrawingSettings adjusted = drawing;
+      adjusted.adjusted = true;
+      adjusted.title = TraverseTitle::closed;
+      write_adjusted_blocks(script, adjusted, forward, joint.points, initial, final_end);
+      write_closing_block(script, adjusted, forward, forward.at(forward.n));
+      script.text.flush();
+      write_misclosure_file(outputs.files.create("elipses-fecho.txt"), closure);
+      for (const std::string& line : closure) said += "elipses: " + line + "\n";
+    }
+    if (outputs.report) {
+      outputs.report->computations.push_back(std::move(adjusted_points));
+      outputs.report->misclosure = closure;
+    }
   }
   if (extras.relative) {
     RelativeTableWriter table(outputs.files.create("elipses-relativas.txt"));
@@ -413,26 +469,49 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
     write_relative_header(table, tolerances != nullptr);
     write_relative_records(table, forward, joint, drawing.k, tolerances);
     table.text.flush();
-    if (table.records_not_fitting > 0) {
-      err << "elipses: aviso: " << table.records_not_fitting
-          << " registo(s) do elipses-relativas.txt tem valores que não cabem na coluna, escritos como asteriscos\n";
-    }
+    warn_about_records(err, table.records_not_fitting, "elipses-relativas.txt");
     if (tolerances != nullptr && table.worst_leg.from != 0) {
-      report += tolerance_level_report(settings);
-      report += exceeding_line("lados", table.legs_exceeding, static_cast<std::uint64_t>(forward.n - 1),
-                               trimmed_name(forward.at(table.worst_leg.from)) + " " +
-                                   trimmed_name(forward.at(table.worst_leg.to)),
-                               table.worst_leg.ratio);
+      said += tolerance_level_report(settings);
+      said += exceeding_line("lados", table.legs_exceeding, static_cast<std::uint64_t>(forward.n - 1),
+                             trimmed_name(forward.at(table.worst_leg.from)) + " " +
+                                 trimmed_name(forward.at(table.worst_leg.to)),
+                             table.worst_leg.ratio);
+    }
+    DrawingScriptWriter script(outputs.files.create("elipses-relativas.scr"));
+    RelativeDrawingSettings relative;
+    relative.drawing = drawing;
+    relative.closed = !open;
+    if (tolerances != nullptr) {
+      relative.tolerances = leg_tolerances(forward, joint, drawing.k, *tolerances);
+      relative.tolerance_legend = ToleranceLegend{tolerances->relative_mm, tolerances->relative_ppm};
+    }
+    write_relative_drawing(script, relative, forward, joint);
+    script.text.flush();
+  }
+  if (deciding) said += write_decision(settings, extras, drawing, forward, model, initial, final_end, outputs);
+  if (outputs.report) {
+    Report& report = *outputs.report;
+    report.relative_title = open ? "Da propagação da poligonal aberta" : "Da poligonal ajustada";
+    const std::vector<std::optional<LegTolerance>> tested =
+        extras.tolerances.relative ? leg_tolerances(forward, joint, drawing.k, extras.tolerances)
+                                   : std::vector<std::optional<LegTolerance>>();
+    for (std::int32_t i = 1; i < forward.n; ++i) {
+      const std::size_t leg = static_cast<std::size_t>(i - 1);
+      report.legs.push_back({i, relative_covariance(joint, i), leg < tested.size() ? tested[leg] : std::nullopt});
     }
   }
-  if (deciding) report += write_decision(settings, extras, drawing, forward, model, initial, final_end, outputs);
-  if (!open && extras.reliability) {
+  if (!open && (extras.reliability || outputs.report)) {
     const TraverseReliability reliability = traverse_reliability(model, forward.n);
-    write_reliability_table(outputs.files.create("elipses-fiabilidade.txt"), forward, reliability,
-                            settings.precision.angle_unit);
-    report += reliability_report(reliability, forward, settings.precision.angle_unit);
+    if (extras.reliability) {
+      write_reliability_table(outputs.files.create("elipses-fiabilidade.txt"), forward, reliability,
+                              settings.precision.angle_unit);
+      said += reliability_report(reliability, forward, settings.precision.angle_unit);
+    }
+    if (outputs.report) {
+      outputs.report->tables.push_back(reliability_section(forward, reliability, settings.precision.angle_unit));
+    }
   }
-  return report;
+  return said;
 }
 
 // A closed traverse that starts and ends on one known point: said once, and the final
@@ -443,7 +522,7 @@ std::string loop_report(const RunSettings& settings, const DrawingSettings& draw
   std::string report = "elipses: poligonal em anel: começa e acaba no ponto " + trimmed_name(forward.at(1)) + "\n";
   const EndpointCovariance& a = settings.initial_point;
   const EndpointCovariance& b = settings.final_point;
-  const bool further = extras.adjusted || extras.relative || extras.reliability;
+  const bool further = extras.adjusted || extras.relative || extras.reliability || extras.report;
   if (further && drawing.mode == ObservationMode::goniometric && (a.s_m != b.s_m || a.s_p != b.s_p || a.s_mp != b.s_mp)) {
     report += "elipses: aviso: na poligonal em anel o ponto final é o inicial: a covariância dada ao ponto final não "
               "é usada no ajustamento, nas elipses relativas, no fecho nem na fiabilidade\n";
@@ -452,11 +531,16 @@ std::string loop_report(const RunSettings& settings, const DrawingSettings& draw
 }
 
 // Computes what the answers ask, pass by pass, and writes each pass as it comes (a
-// pass's covariances are let go once written), then the legend and the traverse, then
-// what the options ask beyond. Returns what is to be said at the end.
+// pass's covariances are let go once written, unless the report keeps them), then the
+// legend and the traverse, then what the options ask beyond. Returns what is to be said
+// at the end.
 std::string compute_and_write(const RunSettings& settings, const RunExtras& extras, OpenTraverse& traverse,
                               PointList forward, RunOutputs& outputs, std::ostream& err) {
   const DrawingSettings drawing = drawing_settings(settings, extras);
+  if (outputs.report) {
+    outputs.report->points = forward;
+    outputs.report->facts = report_facts(settings, extras, forward);
+  }
   if (!drawing.has_mode) {
     write_closing_block(outputs.script, drawing, forward);
     return write_further_results(settings, extras, drawing, forward, outputs, err);
@@ -481,16 +565,30 @@ std::string compute_and_write(const RunSettings& settings, const RunExtras& extr
     write_closing_block(outputs.script, drawing, forward);
     return said_first + write_further_results(settings, extras, drawing, forward, outputs, err);
   }
-  write_chain(outputs, drawing, forward, propagate_closed_from_initial(forward, input));
-  if (!extras.adjusted && !extras.relative && !extras.reliability) forward = PointList();
+  write_chain(outputs, drawing, forward, propagate_closed_from_initial(forward, input), "ponto inicial");
+  if (!extras.adjusted && !extras.relative && !extras.reliability && !extras.report) forward = PointList();
   {
     // The pass from the final point walks the file read again in reverse, and the
     // drawing's legend and polyline follow that order.
     const PointList backward = load_points_reversed(traverse.file, traverse.n);
-    write_chain(outputs, drawing, backward, propagate_closed_from_final(backward, input));
+    write_chain(outputs, drawing, backward, propagate_closed_from_final(backward, input), "ponto final");
     write_closing_block(outputs.script, drawing, backward);
   }
   return said_first + write_further_results(settings, extras, drawing, forward, outputs, err);
+}
+
+// The report, once everything it shows has been computed.
+void write_report_file(const RunSettings& settings, RunOutputs& outputs) {
+  if (!outputs.report) return;
+  Report& report = *outputs.report;
+  report.coordinate_file = settings.coordinate_file_name;
+  report.folder = outputs.files.directory_for_messages();
+  if (is_ellipse_option(settings.ellipse_option)) {
+    report.k = ellipse_level(settings.ellipse_option).k;
+    report.level = level_words(settings.ellipse_option);
+  }
+  report.scale = settings.scale > 0.0 ? settings.scale : 1.0;
+  write_report(outputs.files.create("elipses-relatorio.html"), report);
 }
 
 // Values too wide for their columns are written as asterisks, as they always were; the
@@ -526,8 +624,14 @@ void report_success(std::ostream& err, const RunSettings& settings, const RunOut
   if (old_spelling != std::string::npos) level.replace(old_spelling, 9, "confiança");
   std::string name = outputs.table.largest_a_name;
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  err << "elipses: maior semieixo a: " << fixed_text(outputs.table.largest_a, 4) << " m, no ponto " << name
+  err << "elipses: maior semieixo a: " << decimal_figure(outputs.table.largest_a, 4) << " m, no ponto " << name
       << " (" << level << ")\n";
+  // A closed traverse has more than one computation: the worst point of each.
+  for (const WorstPoint& worst : outputs.worst) {
+    if (worst.a < 0.0) continue;
+    err << "elipses: maior semieixo a: " << decimal_figure(worst.a, 4) << " m, no ponto " << shown_name(worst.name)
+        << ", " << worst.computation << '\n';
+  }
 }
 
 void warn_about_traverse_letter(std::ostream& err, const RunSettings& settings, const std::string& line) {
@@ -609,12 +713,18 @@ int run_dialogue(Console& console, const RunExtras& extras) {
   if (console.interactive && (is_goniometric(settings.mode) || is_declined(settings.mode))) {
     ask_further_questions(console, !is_open(settings.traverse), chosen);
     console.out.flush();
+    if (chosen.report) outputs.start_report(chosen);
   }
   const std::string closure = compute_and_write(settings, chosen, traverse, std::move(forward), outputs, console.err);
+  write_report_file(settings, outputs);
   outputs.finish();
   warn_about_asterisks(console.err, outputs);
   report_success(console.err, settings, outputs);
   console.err << closure;
+  // A window of its own closes when the run ends: the report is offered before it does.
+  if (outputs.report && console.interactive && console_window_is_ours_alone()) {
+    offer_to_open_report(console, outputs.files.directory_for_messages() + "/elipses-relatorio.html");
+  }
   return 0;
 }
 
@@ -655,6 +765,7 @@ int run_with_answers(const RunSettings& settings, std::ostream& err, const RunEx
     RunOutputs outputs(extras);
     PointList forward = load_points(traverse.file, traverse.n);
     const std::string closure = compute_and_write(settings, extras, traverse, std::move(forward), outputs, err);
+    write_report_file(settings, outputs);
     outputs.finish();
     warn_about_asterisks(err, outputs);
     report_success(err, settings, outputs);

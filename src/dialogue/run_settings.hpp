@@ -27,6 +27,7 @@ struct RunExtras {
   bool adjusted = false;     // a closed traverse adjusted by least squares
   bool relative = false;     // relative ellipses between neighbouring points
   bool reliability = false;  // redundancy numbers and detectable blunders of a closed traverse
+  bool report = false;       // elipses-relatorio.html: everything that applies, in one page
   // How the instruments are used: centring of the instrument and of the targets (sigma per
   // coordinate, mm) and the number of sets of directions. The defaults change nothing.
   double instrument_centring_mm = 0.0;

@@ -269,6 +269,17 @@ void write_adjusted_blocks(DrawingScriptWriter& script, const DrawingSettings& s
   }
 }
 
+void write_text_at(DrawingScriptWriter& script, const DrawingSettings& settings, double m, double p,
+                   std::string_view text) {
+  write_text_command(script, settings, m, p, text);
+}
+
+void write_traverse_polyline(DrawingScriptWriter& script, const PointList& points) {
+  script.text.put_line("PLINE");
+  for (std::int32_t i = 1; i <= points.n; ++i) point_line(script, points.at(i).m, points.at(i).p);
+  script.text.put_line(std::string(63, ' '));
+}
+
 std::string centring_legend(const DrawingSettings& settings) {
   return "Centragem do instrumento=" + given_figure(settings.instrument_centring_mm) +
          "mm, dos alvos=" + given_figure(settings.target_centring_mm) + "mm; " + std::to_string(settings.sets) +
@@ -276,8 +287,13 @@ std::string centring_legend(const DrawingSettings& settings) {
 }
 
 void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& drawn_order) {
-  const double m1 = drawn_order.n > 0 ? drawn_order.at(1).m : 0.0;
-  const double p1 = drawn_order.n > 0 ? drawn_order.at(1).p : 0.0;
+  write_closing_block(script, settings, drawn_order, drawn_order.n > 0 ? drawn_order.at(1) : Point{});
+}
+
+void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& drawn_order,
+                         const Point& legend_point) {
+  const double m1 = legend_point.m;
+  const double p1 = legend_point.p;
   write_colour(script, '5');
   if (const char* title = traverse_title(settings)) {
     write_text_command(script, settings, m1, p1 - 100.0,
@@ -306,9 +322,7 @@ void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& set
     }
   }
   write_colour(script, '3');
-  script.text.put_line("PLINE");
-  for (std::int32_t i = 1; i <= drawn_order.n; ++i) point_line(script, drawn_order.at(i).m, drawn_order.at(i).p);
-  script.text.put_line(std::string(63, ' '));
+  write_traverse_polyline(script, drawn_order);
 }
 
 }  // namespace elipses

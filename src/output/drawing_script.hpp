@@ -87,6 +87,13 @@ void write_colour(DrawingScriptWriter& script, char colour);
 // ELLIPSE by its centre, the end point of one axis and the distance to the other axis.
 void write_ellipse_command(DrawingScriptWriter& script, const EllipseScriptGeometry& geometry);
 
+// TEXT at (m, p) in the current colour, with the settings' height and rotation.
+void write_text_at(DrawingScriptWriter& script, const DrawingSettings& settings, double m, double p,
+                   std::string_view text);
+
+// PLINE through the points in their order, ended by a line of 63 blanks.
+void write_traverse_polyline(DrawingScriptWriter& script, const PointList& points);
+
 // The blocks of every point of a pass: the start point's name, and its ellipse unless it
 // is taken as exact; then each computed point's name and ellipse.
 void write_chain_blocks(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& walked,
@@ -102,6 +109,10 @@ void write_adjusted_blocks(DrawingScriptWriter& script, const DrawingSettings& s
 // The legend below point 1 of `drawn_order`, then the traverse polyline through its
 // points in that order, ended by a line of 63 blanks.
 void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& drawn_order);
+// The same with the legend below `legend_point`: the adjusted drawing puts it where the
+// drawing of the halves has it, below the final point.
+void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& drawn_order,
+                         const Point& legend_point);
 
 // The legend line of the centring and the sets: "Centragem do instrumento=2mm, dos
 // alvos=1.5mm; 3 giros", the figures as given.

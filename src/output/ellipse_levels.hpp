@@ -30,7 +30,7 @@ constexpr bool is_ellipse_option(std::int32_t option) { return option >= 1 && op
 constexpr const EllipseLevel& ellipse_level(std::int32_t option) { return ellipse_levels[option - 1]; }
 
 // The level as the further files and messages name it: "95% (k = 2.447)".
-inline std::string level_words(std::int32_t option) {
+inline std::string level_and_factor(std::int32_t option) {
   const std::string title = ellipse_level(option).legend_title;
   const std::size_t open = title.rfind('(');
   const std::string percent = title.substr(open + 1, title.size() - open - 2);

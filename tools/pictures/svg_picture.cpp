@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "output/report.hpp"
 #include "pictures/picture_frame.hpp"
 
 namespace elipses::pictures {
@@ -20,49 +21,9 @@ std::string number(double value) {
   return std::string(digits, result.ptr);
 }
 
-void append_utf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// Text content or attribute value with the characters XML reserves escaped.
-std::string xml_text(std::string_view bytes) {
-  std::string out;
-  for (const char32_t c : readable_text(bytes)) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: append_utf8(out, c);
-    }
-  }
-  return out;
-}
-
-double smallest_text_height(const Drawing& drawing) {
-  double smallest = 0.0;
-  for (const DrawnEntity& entity : drawing.entities) {
-    if (const auto* text = std::get_if<DrawnText>(&entity)) {
-      const double height = std::fabs(text->height);
-      if (height > 0.0 && (smallest == 0.0 || height < smallest)) smallest = height;
-    }
-  }
-  return smallest;
-}
+// Text content or attribute value with the characters XML reserves escaped, read as the
+// report reads a name (UTF-8, or Windows-1252 from older CAD programs).
+std::string xml_text(std::string_view bytes) { return html_text(bytes); }
 
 // A line keeps its width on screen however far the picture is zoomed or shrunk; where a
 // viewer lacks that effect, the width falls back to the same number of metres.
@@ -121,25 +82,57 @@ std::string_view svg_colour(ColourNumber colour) {
   }
 }
 
-std::string svg_picture(const Drawing& drawing, std::string_view title) {
-  Extent extent = drawing_extent(drawing);
-  if (extent.empty) {  // a script that draws nothing still gets a (blank) picture
-    extent.include({0.0, 0.0});
-    extent.include({100.0, 100.0});
+Drawing drawing_as_shown(const Drawing& drawing, double pixels_per_metre) {
+  Drawing shown = drawing;
+  const double legible = legible_text_pixels / pixels_per_metre;
+  PlanPoint legend_start;
+  int legend_line = 0;
+  for (std::size_t i = 0; i < shown.entities.size(); ++i) {
+    auto* text = std::get_if<DrawnText>(&shown.entities[i]);
+    if (text == nullptr) continue;
+    if (text->height > 0.0 && text->height < legible) text->height = legible;
+    // The legend: texts of its colour one under another at the same M, one after another.
+    const auto* previous = i > 0 ? std::get_if<DrawnText>(&drawing.entities[i - 1]) : nullptr;
+    const DrawnText& drawn = std::get<DrawnText>(drawing.entities[i]);
+    if (previous != nullptr && previous->colour == drawn.colour && drawn.colour != default_colour &&
+        previous->start.m == drawn.start.m && previous->start.p > drawn.start.p) {
+      ++legend_line;
+      text->start.p = legend_start.p - legend_line * legend_line_pitch * std::fabs(text->height);
+    } else {
+      legend_start = drawn.start;
+      legend_line = 0;
+    }
   }
-  double longer = std::max(extent.width(), extent.height());
-  if (!(longer > 0.0)) longer = 1.0;  // a lone point
-  const double margin = margin_share * longer;
-  const double view_m = extent.min_m - margin;
-  const double view_y = -(extent.max_p + margin);
-  const double view_width = extent.width() + 2.0 * margin;
-  const double view_height = extent.height() + 2.0 * margin;
-  const double longer_view = std::max(view_width, view_height);
+  return shown;
+}
 
-  double pixels_per_metre = overview_pixels / longer_view;
-  const double smallest_text = smallest_text_height(drawing);
-  if (smallest_text > 0.0) pixels_per_metre = std::max(pixels_per_metre, smallest_text_pixels / smallest_text);
-  pixels_per_metre = std::min(pixels_per_metre, largest_pixels / longer_view);
+std::string svg_picture(const Drawing& drawing, std::string_view title) {
+  // The scale and the texts' size depend on each other: a few rounds settle them.
+  double pixels_per_metre = 0.0;
+  Drawing shown = drawing;
+  Extent extent;
+  double view_width = 0.0;
+  double view_height = 0.0;
+  for (int round = 0; round < 6; ++round) {
+    extent = drawing_extent(shown);
+    if (extent.empty) {  // a script that draws nothing still gets a (blank) picture
+      extent.include({0.0, 0.0});
+      extent.include({100.0, 100.0});
+    }
+    double longer = std::max(extent.width(), extent.height());
+    if (!(longer > 0.0)) longer = 1.0;  // a lone point
+    const double margin = margin_share * longer;
+    extent.min_m -= margin;
+    extent.max_m += margin;
+    extent.min_p -= margin;
+    extent.max_p += margin;
+    view_width = extent.width();
+    view_height = extent.height();
+    pixels_per_metre = std::min(screen_width / view_width, screen_height / view_height);
+    if (round + 1 < 6) shown = drawing_as_shown(drawing, pixels_per_metre);
+  }
+  const double view_m = extent.min_m;
+  const double view_y = -extent.max_p;
 
   std::string svg;
   svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -153,7 +146,7 @@ std::string svg_picture(const Drawing& drawing, std::string_view title) {
          "\" height=\"" + number(view_height) + "\" fill=\"" + std::string(background) + "\"/>\n";
   svg += "<g fill=\"none\" stroke-linecap=\"round\" stroke-linejoin=\"round\" "
          "font-family=\"DejaVu Sans Mono, Consolas, Courier New, monospace\" style=\"white-space:pre\">\n";
-  for (const DrawnEntity& entity : drawing.entities) {
+  for (const DrawnEntity& entity : shown.entities) {
     if (const auto* text = std::get_if<DrawnText>(&entity)) {
       write_text(svg, *text);
     } else if (const auto* ellipse = std::get_if<DrawnEllipse>(&entity)) {

@@ -1,0 +1,97 @@
+#pragma once
+// elipses-relatorio.html: the one-page report a surveyor hands over. One self-contained
+// HTML5 file (styles, drawing and its switches inline; no link to any other file or
+// address), for the screen and for A4 paper: what was computed, the drawing written as
+// SVG from the computation itself, and the tables.
+//
+// The writer takes plain sections: a computation adds its points, a further result adds
+// its table, and the writer lays them out; it computes nothing but the ellipse of each
+// covariance at the level's factor.
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "output/relative_drawing.hpp"
+#include "propagation/adjustment.hpp"
+#include "propagation/design.hpp"
+#include "propagation/reliability.hpp"
+
+namespace elipses {
+
+// One line of "what was computed": a label and its value, both plain text.
+struct ReportFact {
+  std::string label;
+  std::string value;
+};
+
+// A point of a computation (its place 1..n in file order) with its covariance, m^2.
+struct ReportEllipse {
+  std::int32_t point = 0;
+  Covariance2 covariance;
+};
+
+// One computation's absolute ellipses: a layer of the drawing and a table.
+struct ReportComputation {
+  std::string title;  // "Cálculo a partir do ponto inicial (elipses.txt)"
+  std::vector<ReportEllipse> ellipses;
+};
+
+// A leg's relative ellipse (legs i -> i+1 in file order, i = 1..n-1) and its tolerance test.
+struct ReportLeg {
+  std::int32_t from = 0;
+  Covariance2 relative;  // m^2
+  std::optional<LegTolerance> tolerance;
+};
+
+// A table a further result brings (reliability, pairs, the design sheet): plain text
+// cells; a cell reading "cumpre" or "excede" is coloured by its verdict.
+struct ReportTable {
+  std::string title;
+  std::string note;  // a sentence under the title, or empty
+  std::vector<std::string> headers;
+  std::vector<std::vector<std::string>> rows;
+};
+
+struct Report {
+  std::string title = "Pré-análise da poligonal";
+  std::string coordinate_file;  // as the user named it
+  std::string folder;           // where the results were written
+  std::vector<ReportFact> facts;
+  PointList points;             // file order
+  double k = 1.0;               // the level's factor
+  std::string level;            // "confiança 2.447 sigma (95%)"
+  double scale = 1000.0;        // the ellipses are drawn this many times larger than the ground
+  std::vector<ReportComputation> computations;
+  std::string relative_title;   // the computation the relative ellipses come from
+  std::vector<ReportLeg> legs;  // empty: no relative ellipses
+  std::vector<std::string> misclosure;  // the lines of elipses-fecho.txt, or empty
+  std::vector<ReportTable> tables;
+};
+
+// Text as it may stand in HTML or SVG content or in a quoted attribute: & < > " ' as
+// references, bytes that are not UTF-8 read as Windows-1252 (older editors), control
+// characters as U+FFFD.
+std::string html_text(std::string_view text);
+
+// A point's name without the blanks that fill it to four characters.
+std::string shown_name(std::string_view name);
+
+// The reliability's section: the redundancy, and the weakly checked observations with
+// their smallest detectable blunder and its largest effect, as elipses-fiabilidade.txt
+// writes them.
+ReportTable reliability_section(const PointList& points, const TraverseReliability& reliability, AngleUnit unit);
+
+// The pairs of points against the relative tolerance: the counts, and the pairs that
+// exceed, worst first (the first hundred; elipses-pares.txt lists up to a thousand).
+ReportTable pairs_section(const PointList& points, const PairSweep& sweep);
+
+// The design sheet from the text of elipses-projeto.txt: one row per line, its keyword
+// and the rest; the comment lines left out.
+ReportTable design_section(std::string_view design_text);
+
+// The whole document.
+void write_report(std::ostream& file, const Report& report);
+
+}  // namespace elipses
