@@ -308,6 +308,18 @@ std::string replace_file(const std::string& from_utf8, const std::string& to_utf
   return reason(GetLastError());
 }
 
+bool open_with_default_program(const std::string& path_utf8) {
+  std::wstring path;
+  if (!widen(path_utf8, path)) return false;
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  // ShellExecuteW answers a number above 32 when the program was started.
+  const auto started = reinterpret_cast<std::intptr_t>(
+      ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return started > 32;
+}
+
 bool remove_file_now(const char* path_utf8) {
   // Called from the control handler: no allocation, the name is converted on the stack.
   wchar_t wide[longest_path];
