@@ -134,7 +134,7 @@ DesignSheet design_sheet(const PointList& points, const JointCovariance& joint, 
 // bisection (the ratios grow with each precision); nothing when even lo fails.
 template <typename Passes>
 std::optional<double> largest_passing(double lo, double hi, Passes passes) {
-  const auto steps = static_cast<std::int64_t>((hi - lo) * 10.0 + 0.5);
+  const std::int64_t steps = std::llround((hi - lo) * 10.0);
   const auto value = [&](std::int64_t i) { return (static_cast<double>(i) + lo * 10.0) / 10.0; };
   if (!passes(value(0))) return std::nullopt;
   if (passes(value(steps))) return value(steps);
