@@ -126,14 +126,15 @@ def cases():
                                                     "--saida", "resultados"], {"poligonal.txt": example}),
         ("centring, sets, reliability, tolerances, design sheet",
          ["poligonal.txt", *g_closed, "--centragem", "2,1.5", "--series", "3", "--fiabilidade", "--ajustada",
-          "--tolerancia", "20,50", "--tolerancia-ponto", "40", "--projetar"], {"poligonal.txt": example}),
+          "--tolerancia", "20,50", "--tolerancia-ponto", "40", "--projetar", "--relatorio"], {"poligonal.txt": example}),
         ("declined in cc, a loop, tolerances", ["anel.txt", "--modo", "d", "--poligonal", "f", "--mm", "2", "--ppm", "2",
                                                 "--cc", "15", "--centragem", "1,1", "--fiabilidade", "--tolerancia",
                                                 "10,30", "--projetar"],
          {"anel.txt": example + example.splitlines(keepends=True)[0]}),
         ("Latin-1 file with CR LF", [accented, *g_closed], {accented: latin1}),
         ("earlier results replaced", ["poligonal.txt", *d_open], {"poligonal.txt": example, "elipses.txt": b"old\n"}),
-        ("1,000 points, closed, adjusted, relative", ["longa.txt", *g_closed, "--ajustada", "--relativas"],
+        ("1,000 points, closed, adjusted, relative, report", ["longa.txt", *g_closed, "--ajustada", "--relativas",
+                                                              "--relatorio"],
          {"longa.txt": generated_traverse(1000)}),
         ("long decimals and exponents, scale 1:250000", ["longos.txt", *d_open, "--escala", "250000"],
          {"longos.txt": generated_traverse(200, lambda value: f"{value:.12f}" if value % 2 < 1 else f"{value:.15E}")}),
@@ -181,7 +182,7 @@ def check_form(browser, folder):
     browser.find_element(By.ID, "field--ajustada").click()
     browser.find_element(By.ID, "compute").click()
     WebDriverWait(browser, 30).until(lambda b: b.find_element(By.ID, "results").is_displayed())
-    expected = native_run(["poligonal.txt", "--modo", "d", "--poligonal", "f", "--mm", "3", "--ppm", "2",
+    expected = native_run(["poligonal.txt", "--relatorio", "--modo", "d", "--poligonal", "f", "--mm", "3", "--ppm", "2",
                            "--segundos", "20", "--nivel", "5", "--escala", "1000", "--altura", "2.5", "--ajustada"],
                           {"poligonal.txt": example})
     shown = browser.execute_script(
@@ -192,7 +193,13 @@ def check_form(browser, folder):
     failures = []
     if sorted(links) != sorted(expected["files"]):
         failures.append(f"downloads {sorted(links)} against {sorted(expected['files'])}")
-    failures += [name for name, data in expected["files"].items() if shown.get(name) != data.decode("utf-8")]
+    failures += [name for name, data in expected["files"].items()
+                 if not name.endswith(".html") and shown.get(name) != data.decode("utf-8")]
+    # The report is shown as a page, its drawing in it.
+    report = browser.execute_script(
+        "const f = document.querySelector('iframe'); return f ? f.srcdoc : null;")
+    if report != expected["files"].get("elipses-relatorio.html", b"").decode("utf-8") or "<svg" not in (report or ""):
+        failures.append("the report is not shown with its drawing")
     field = browser.find_element(By.ID, "field--mm")
     field.clear()
     field.send_keys("abc")

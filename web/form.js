@@ -102,7 +102,8 @@
 
   function commandLine(fileName) {
     const values = answers();
-    const args = [fileName];
+    // The report is the page's view of the results.
+    const args = [fileName, '--relatorio'];
     for (const field of fields) {
       if (!applies(field, values)) continue;
       const value = values[field.option];

@@ -578,11 +578,13 @@ std::string compute_and_write(const RunSettings& settings, const RunExtras& extr
 }
 
 // The report, once everything it shows has been computed.
-void write_report_file(const RunSettings& settings, RunOutputs& outputs) {
+// The folder is named as it was given: a report handed to others says nothing of the
+// machine it was made on, and the page in a browser writes the same bytes.
+void write_report_file(const RunSettings& settings, const RunExtras& extras, RunOutputs& outputs) {
   if (!outputs.report) return;
   Report& report = *outputs.report;
   report.coordinate_file = settings.coordinate_file_name;
-  report.folder = outputs.files.directory_for_messages();
+  report.folder = extras.output_directory;
   if (is_ellipse_option(settings.ellipse_option)) {
     report.k = ellipse_level(settings.ellipse_option).k;
     report.level = level_words(settings.ellipse_option);
@@ -716,7 +718,7 @@ int run_dialogue(Console& console, const RunExtras& extras) {
     if (chosen.report) outputs.start_report(chosen);
   }
   const std::string closure = compute_and_write(settings, chosen, traverse, std::move(forward), outputs, console.err);
-  write_report_file(settings, outputs);
+  write_report_file(settings, chosen, outputs);
   outputs.finish();
   warn_about_asterisks(console.err, outputs);
   report_success(console.err, settings, outputs);
@@ -765,7 +767,7 @@ int run_with_answers(const RunSettings& settings, std::ostream& err, const RunEx
     RunOutputs outputs(extras);
     PointList forward = load_points(traverse.file, traverse.n);
     const std::string closure = compute_and_write(settings, extras, traverse, std::move(forward), outputs, err);
-    write_report_file(settings, outputs);
+    write_report_file(settings, extras, outputs);
     outputs.finish();
     warn_about_asterisks(err, outputs);
     report_success(err, settings, outputs);

@@ -523,8 +523,9 @@ void write_report(std::ostream& file, const Report& report) {
   }
   file << "#mostrar-relativas:not(:checked) ~ svg .camada-relativas { display: none; }\n</style>\n</head>\n<body>\n";
   file << "<header>\n<h1>" << html_text(report.title) << "</h1>\n<p>Ficheiro de coordenadas: <strong>"
-       << html_text(report.coordinate_file) << "</strong>; resultados na pasta <strong>" << html_text(report.folder)
-       << "</strong>.</p>\n</header>\n";
+       << html_text(report.coordinate_file) << "</strong>; resultados na pasta "
+       << (report.folder == "." ? std::string("de trabalho") : "<strong>" + html_text(report.folder) + "</strong>")
+       << ".</p>\n</header>\n";
   write_facts(file, report);
   write_drawing(file, report);
   write_points(file, report);

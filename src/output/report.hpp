@@ -57,7 +57,7 @@ struct ReportTable {
 struct Report {
   std::string title = "Pré-análise da poligonal";
   std::string coordinate_file;  // as the user named it
-  std::string folder;           // where the results were written
+  std::string folder;           // where the results were written, as given ("." the working folder)
   std::vector<ReportFact> facts;
   PointList points;             // file order
   double k = 1.0;               // the level's factor
