@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include <optional>
+#include <tuple>
+#include <utility>
 
 #include "input/free_form.hpp"
 #include "input/text_encoding.hpp"
@@ -69,40 +71,34 @@ EndpointCovariance endpoint_value(const Given& option) {
                             real_value(option, parts[2], what)};
 }
 
-// --centragem I,T: two standard deviations in millimetres, not negative.
-void read_centring(const Given& option, RunExtras& extras) {
+// Two numbers, not negative, separated by a comma ("2,1.5"); `what` says which.
+std::pair<double, double> two_values(const Given& option, const char* what, const char* refused) {
   const std::string& text = option.value();
   const std::vector<std::string> parts = comma_parts(text);
-  const char* what = "dois números separados por vírgula, a centragem do instrumento e a dos alvos em mm (I,T)";
   if (parts.size() != 2) {
     refuse("a opção " + std::string(option.name) + " espera " + what + ", encontrou-se \"" + quote_for_message(text) +
            "\"");
   }
-  extras.instrument_centring_mm = real_value(option, parts[0], what);
-  extras.target_centring_mm = real_value(option, parts[1], what);
-  if (!(extras.instrument_centring_mm >= 0.0) || !(extras.target_centring_mm >= 0.0)) {
-    refuse("a opção " + std::string(option.name) + " espera desvios padrão não negativos, encontrou-se \"" +
-           quote_for_message(text) + "\"");
+  const std::pair<double, double> values{real_value(option, parts[0], what), real_value(option, parts[1], what)};
+  if (!(values.first >= 0.0) || !(values.second >= 0.0) || (refused != nullptr && values.first + values.second == 0.0)) {
+    refuse("a opção " + std::string(option.name) + " espera " + (refused != nullptr ? refused : "valores não negativos") +
+           ", encontrou-se \"" + quote_for_message(text) + "\"");
   }
+  return values;
 }
 
-// --tolerancia MM,PPM: the relative tolerance, mm + ppm of the distance, not negative.
+// --centragem I,T: two standard deviations in millimetres.
+void read_centring(const Given& option, RunExtras& extras) {
+  std::tie(extras.instrument_centring_mm, extras.target_centring_mm) = two_values(
+      option, "dois números separados por vírgula, a centragem do instrumento e a dos alvos em mm (I,T)", nullptr);
+}
+
+// --tolerancia MM,PPM: the relative tolerance, mm + ppm of the distance, not both nothing.
 void read_relative_tolerance(const Given& option, Tolerances& tolerances) {
-  const std::string& text = option.value();
-  const std::vector<std::string> parts = comma_parts(text);
-  const char* what = "dois números separados por vírgula, a parte fixa em mm e a proporcional em ppm (MM,PPM)";
-  if (parts.size() != 2) {
-    refuse("a opção " + std::string(option.name) + " espera " + what + ", encontrou-se \"" + quote_for_message(text) +
-           "\"");
-  }
   tolerances.relative = true;
-  tolerances.relative_mm = real_value(option, parts[0], what);
-  tolerances.relative_ppm = real_value(option, parts[1], what);
-  if (!(tolerances.relative_mm >= 0.0) || !(tolerances.relative_ppm >= 0.0) ||
-      tolerances.relative_mm + tolerances.relative_ppm == 0.0) {
-    refuse("a opção " + std::string(option.name) + " espera valores não negativos, não ambos nulos, encontrou-se \"" +
-           quote_for_message(text) + "\"");
-  }
+  std::tie(tolerances.relative_mm, tolerances.relative_ppm) =
+      two_values(option, "dois números separados por vírgula, a parte fixa em mm e a proporcional em ppm (MM,PPM)",
+                 "valores não negativos, não ambos nulos");
 }
 
 }  // namespace
