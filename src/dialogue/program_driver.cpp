@@ -500,7 +500,14 @@ std::string write_further_results(const RunSettings& settings, const RunExtras& 
       report.legs.push_back({i, relative_covariance(joint, i), leg < tested.size() ? tested[leg] : std::nullopt});
     }
   }
-  if (!open && (extras.reliability || outputs.report)) {
+  // The largest shifts cost one solve per observation, a time that grows with the square of
+  // the points: the report adds the reliability of its own accord only where that is quick.
+  constexpr std::int32_t report_reliability_points = 5000;
+  const bool reliability_for_report = outputs.report && forward.n <= report_reliability_points;
+  if (!open && outputs.report && !extras.reliability && !reliability_for_report) {
+    outputs.report->facts.push_back({"Fiabilidade", "não calculada para mais de 5000 pontos sem --fiabilidade"});
+  }
+  if (!open && (extras.reliability || reliability_for_report)) {
     const TraverseReliability reliability = traverse_reliability(model, forward.n);
     if (extras.reliability) {
       write_reliability_table(outputs.files.create("elipses-fiabilidade.txt"), forward, reliability,
