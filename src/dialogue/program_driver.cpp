@@ -573,7 +573,10 @@ std::string compute_and_write(const RunSettings& settings, const RunExtras& extr
     return said_first + write_further_results(settings, extras, drawing, forward, outputs, err);
   }
   write_chain(outputs, drawing, forward, propagate_closed_from_initial(forward, input), "ponto inicial");
-  if (!extras.adjusted && !extras.relative && !extras.reliability && !extras.report) forward = PointList();
+  // The further results read the file order; it is let go only when none is asked.
+  const bool further = extras.adjusted || extras.relative || extras.reliability || extras.report ||
+                       extras.tolerances.any() || extras.design;
+  if (!further) forward = PointList();
   {
     // The pass from the final point walks the file read again in reverse, and the
     // drawing's legend and polyline follow that order.
