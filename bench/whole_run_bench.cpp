@@ -110,7 +110,9 @@ void whole_run(benchmark::State& state, const Computation& computation) {
     std::istringstream in(typed);
     std::ostringstream out;
     std::ostringstream err;
-    const int status = elipses::run_program(in, out, err, elipses::RunExtras{output_directory});
+    elipses::RunSettings given;
+    given.output_directory = output_directory;
+    const int status = elipses::run_program(in, out, err, given);
     if (status != 0) {
       state.SkipWithError(err.str().c_str());
       break;

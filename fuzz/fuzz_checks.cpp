@@ -79,7 +79,9 @@ RunResult run_whole_session(const std::string& typed, const std::string& directo
   std::ostringstream out;
   std::ostringstream err;
   try {
-    result.status = run_program(in, out, err, RunExtras{directory});
+    RunSettings given;
+    given.output_directory = directory;
+    result.status = run_program(in, out, err, given);
   } catch (const std::exception& error) {
     result.fault = std::string("exception escaped the run: ") + error.what();
     return result;

@@ -30,13 +30,13 @@ int run(const std::vector<std::string>& arguments) {
       return 0;
     case elipses::CommandLine::Action::answers:
       elipses::remove_temporaries_on_interrupt();
-      return elipses::run_with_answers(line.settings, std::cerr, line.extras);
+      return elipses::run_with_answers(line.settings, std::cerr);
     case elipses::CommandLine::Action::dialogue:
       break;
   }
   elipses::remove_temporaries_on_interrupt();
   const int status =
-      elipses::run_program(std::cin, std::cout, std::cerr, line.extras, elipses::standard_input_is_terminal());
+      elipses::run_program(std::cin, std::cout, std::cerr, line.settings, elipses::standard_input_is_terminal());
   // A window opened by a double-click would close before the results could be read.
   if (elipses::console_window_is_ours_alone()) {
     std::cout.flush();

@@ -14,7 +14,7 @@
 #include "test_support.hpp"
 #include "propagation/declined.hpp"
 #include "propagation/goniometric.hpp"
-#include "propagation/joint_covariance.hpp"
+#include "propagation/adjusted_traverse.hpp"
 
 namespace elipses {
 namespace {
@@ -195,7 +195,7 @@ void expect_blocks(const TraverseCovariance& joint, const Matrix& full,
     for (const auto& [value, i, j] : own)
       EXPECT_NEAR(value, full[r + i][r + j], tolerance(r + i, r + j)) << "point " << r / 2 + 1;
     if (r + 2 == 2 * n) break;
-    const CrossCovariance2& x = joint.neighbours[r / 2];
+    const Matrix2& x = joint.neighbours[r / 2];
     const Entry shared[] = {{x.mm, 0, 2}, {x.mp, 0, 3}, {x.pm, 1, 2}, {x.pp, 1, 3}};
     for (const auto& [value, i, j] : shared)
       EXPECT_NEAR(value, full[r + i][r + j], tolerance(r + i, r + j)) << "points " << r / 2 + 1 << "+1";
@@ -226,7 +226,7 @@ TEST(OpenTraverse, AdjustmentAgreesWithThePropagation) {
     }
     for (std::int32_t j = 1; j < 8; ++j) {
       const std::size_t k = static_cast<std::size_t>(j - 1);
-      const CrossCovariance2 &x = summed.neighbours[k], &y = adjusted.neighbours[k];
+      const Matrix2 &x = summed.neighbours[k], &y = adjusted.neighbours[k];
       const double scale = 1e-12 * (summed.points[k].var_m + summed.points[k].var_p);
       EXPECT_NEAR(x.mm, y.mm, scale) << j;
       EXPECT_NEAR(x.mp, y.mp, scale) << j;
@@ -295,7 +295,7 @@ TEST(ClosedTraverse, ThreePointsByHand) {
   EXPECT_NEAR(middle.var_m, 4.52e-6 + (s1.var_m + s3.var_m) / 4, 1e-18);
   EXPECT_NEAR(middle.var_p, angle_var / 6e-4 + (s1.var_p + s3.var_p) / 4, 1e-18);
   EXPECT_NEAR(middle.cov_mp, (s1.cov_mp + s3.cov_mp) / 4, 1e-18);
-  const CrossCovariance2 &first = joint.neighbours[0], &second = joint.neighbours[1];
+  const Matrix2 &first = joint.neighbours[0], &second = joint.neighbours[1];
   const double got[] = {first.mm, first.mp, first.pm, first.pp, second.mm, second.mp, second.pm, second.pp};
   const double want[] = {s1.var_m, s1.cov_mp, s1.cov_mp, s1.var_p, s3.var_m, s3.cov_mp, s3.cov_mp, s3.var_p};
   for (std::size_t k = 0; k < 8; ++k) EXPECT_NEAR(got[k], want[k] / 2, 1e-18) << k;
@@ -341,7 +341,7 @@ TEST(ClosedTraverse, BandedAgreesWithDense) {
       InstrumentUse use;
       use.precision = usual;
       const ObservationModel model = build_observation_model(points, TraverseShape{mode, fin != nullptr, false}, use);
-      const JointCovariance joint(points, model, start_end, fin ? *fin : EndpointCovariance{});
+      const AdjustedTraverse joint(points, model, start_end, fin ? *fin : EndpointCovariance{});
       std::vector<Matrix2> cross;
       for (std::int32_t j = 1; j <= points.n; ++j) {
         joint.column(j, cross);

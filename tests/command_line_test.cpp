@@ -50,7 +50,7 @@ TEST_P(BothWaysTest, GiveTheSameFiles) {
   dialogue_options.push_back(dialogue_dir.path().string());
   const CommandLine dialogue = read_command_line(dialogue_options);
   ASSERT_EQ(dialogue.action, CommandLine::Action::dialogue);
-  ASSERT_EQ(run_program(in, out, err, dialogue.extras), 0) << err.str();
+  ASSERT_EQ(run_program(in, out, err, dialogue.settings), 0) << err.str();
 
   TempDir options_dir;
   write_file(options_dir.file("p.txt"), coordinates);
@@ -63,7 +63,7 @@ TEST_P(BothWaysTest, GiveTheSameFiles) {
   const CommandLine line = read_command_line(arguments);
   ASSERT_EQ(line.action, CommandLine::Action::answers);
   std::ostringstream said;
-  ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
+  ASSERT_EQ(run_with_answers(line.settings, said), 0) << said.str();
 
   for (const char* name : {"elipses.txt", "elipses.scr", "elipses-ajustada.txt", "elipses-ajustada.scr",
                            "elipses-relativas.txt", "elipses-relativas.scr", "elipses-fecho.txt", "elipses-fiabilidade.txt", "elipses-pares.txt",
@@ -86,9 +86,9 @@ TEST(TerminalQuestions, GiveWhatTheOptionsGive) {
   std::istringstream in(typed_dir.file("p.txt") + "\n5\n1000\n2.5\ng\nf\n3\n2\n5\n0.005\n0.005\n0\n0\n0\n0\n" +
                         "s\n2\n1.5\n3\n20\n50\n40\ns\ns\n");
   std::ostringstream out, err;
-  RunExtras extras;
-  extras.output_directory = typed_dir.path().string();
-  ASSERT_EQ(run_program(in, out, err, extras, true), 0) << err.str();
+  RunSettings given;
+  given.output_directory = typed_dir.path().string();
+  ASSERT_EQ(run_program(in, out, err, given, true), 0) << err.str();
 
   TempDir options_dir;
   write_file(options_dir.file("p.txt"), coordinates);
@@ -99,7 +99,7 @@ TEST(TerminalQuestions, GiveWhatTheOptionsGive) {
   arguments.push_back(options_dir.path().string());
   const CommandLine line = read_command_line(arguments);
   std::ostringstream said;
-  ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
+  ASSERT_EQ(run_with_answers(line.settings, said), 0) << said.str();
   for (const char* name : {"elipses.txt", "elipses.scr", "elipses-ajustada.txt", "elipses-ajustada.scr",
                            "elipses-relativas.txt", "elipses-fiabilidade.txt", "elipses-pares.txt",
                            "elipses-projeto.txt"}) {
@@ -217,8 +217,8 @@ TEST(CommandLine, HelpNamesEveryOptionAndVersionIsTheProjects) {
   EXPECT_EQ(read_command_line({"--help"}).action, CommandLine::Action::help);
   const CommandLine dialogue = read_command_line({"--saida", "obra", "--relativas"});
   EXPECT_EQ(dialogue.action, CommandLine::Action::dialogue);
-  EXPECT_EQ(dialogue.extras.output_directory, "obra");
-  EXPECT_TRUE(dialogue.extras.relative);
+  EXPECT_EQ(dialogue.settings.output_directory, "obra");
+  EXPECT_TRUE(dialogue.settings.further.relative);
 }
 
 // The further results of a closed traverse, asked one at a time and together: each file
@@ -254,7 +254,7 @@ TEST_P(FurtherResultsTest, AClosedTraverseHasRecordsForItsPoints) {
     arguments.insert(arguments.end(), further.begin(), further.end());
     const CommandLine line = read_command_line(arguments);
     std::ostringstream said;
-    EXPECT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
+    EXPECT_EQ(run_with_answers(line.settings, said), 0) << said.str();
     return said.str();
   };
   const std::string said = run("novo/obra", c.further);
@@ -308,7 +308,7 @@ TEST(FurtherResults, AnOpenTraverseHasNothingToAdjust) {
   const CommandLine line = read_command_line({dir.file("p.txt"), "--modo", "d", "--poligonal", "a", "--mm", "3", "--ppm",
                                               "2", "--segundos", "5", "--inicial", "0,0,0", "--saida",
                                               dir.path().string(), "--ajustada", "--relativas"});
-  ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
+  ASSERT_EQ(run_with_answers(line.settings, said), 0) << said.str();
   EXPECT_NE(said.str().find("nada a ajustar"), std::string::npos) << said.str();
   EXPECT_FALSE(fs::exists(dir.file("elipses-ajustada.txt")));
   EXPECT_EQ(crlf_lines(read_file(dir.file("elipses-relativas.txt"))).size(), 3U);
@@ -321,7 +321,7 @@ TEST(FurtherResults, AnAdjustmentWithAnExactObservationIsRefused) {
   std::ostringstream said;
   const CommandLine line = read_command_line({dir.file("p.txt"), "--modo", "d", "--poligonal", "f", "--mm", "3", "--ppm",
                                               "2", "--segundos", "0", "--saida", dir.path().string(), "--ajustada"});
-  EXPECT_EQ(run_with_answers(line.settings, said, line.extras), 1);
+  EXPECT_EQ(run_with_answers(line.settings, said), 1);
   EXPECT_NE(said.str().find("peso infinito"), std::string::npos) << said.str();
   EXPECT_EQ(read_file(dir.file("elipses.txt")), "earlier\r\n");
 }

@@ -57,7 +57,7 @@ RunFiles run_options(const std::string& coordinates, const std::vector<std::stri
   const CommandLine line = read_command_line(arguments);
   std::ostringstream err;
   RunFiles run;
-  run.status = run_with_answers(line.settings, err, line.extras);
+  run.status = run_with_answers(line.settings, err);
   run.said = err.str();
   for (const char* name : {"elipses.txt", "elipses-ajustada.txt", "elipses-pares.txt", "elipses-projeto.txt",
                            "elipses-relativas.txt"}) {

@@ -25,7 +25,7 @@ PointList zig_zag() {
 const EndpointCovariance start_end{0.005, 0.007, 1e-5}, final_end{0.008, 0.006, -2e-5};
 constexpr double k95 = 2.447;
 
-double total_of(const BudgetShares& b) {
+double total_of(const ErrorSources& b) {
   return b.directions + b.distances_fixed + b.distances_ppm + b.instrument_centring + b.target_centring +
          b.known_points;
 }
@@ -38,13 +38,13 @@ TEST(Design, BudgetAddsUpAndLosesWhatIsMadeExact) {
     const char* what;
     InstrumentUse use;
     bool exact_ends;
-    double BudgetShares::*gone;
+    double ErrorSources::*gone;
   };
   const Case cases[] = {
-      {"everything", InstrumentUse{{3, 2, 5}, 0.002, 0.001, 2}, false, nullptr},
-      {"no centring", InstrumentUse{{3, 2, 5}, 0.0, 0.0, 2}, false, &BudgetShares::instrument_centring},
-      {"no ppm", InstrumentUse{{3, 0, 5}, 0.002, 0.001, 1}, false, &BudgetShares::distances_ppm},
-      {"exact ends", InstrumentUse{{3, 2, 5}, 0.002, 0.001, 1}, true, &BudgetShares::known_points},
+      {"everything", InstrumentUse{{3, 2, 5}, 2.0, 1.0, 2}, false, nullptr},
+      {"no centring", InstrumentUse{{3, 2, 5}, 0.0, 0.0, 2}, false, &ErrorSources::instrument_centring},
+      {"no ppm", InstrumentUse{{3, 0, 5}, 2.0, 1.0, 1}, false, &ErrorSources::distances_ppm},
+      {"exact ends", InstrumentUse{{3, 2, 5}, 2.0, 1.0, 1}, true, &ErrorSources::known_points},
   };
   for (ObservationMode mode : {ObservationMode::goniometric, ObservationMode::declined}) {
     for (bool closed : {true, false}) {
@@ -52,16 +52,15 @@ TEST(Design, BudgetAddsUpAndLosesWhatIsMadeExact) {
         SCOPED_TRACE(::testing::Message() << c.what << (closed ? " closed " : " open ")
                                           << (mode == ObservationMode::goniometric ? "g" : "d"));
         const TraverseShape shape{mode, closed, false};
-        const ObservationModel model = build_observation_model(points, shape, c.use);
         const EndpointCovariance first = c.exact_ends ? EndpointCovariance{} : start_end;
         const EndpointCovariance last = c.exact_ends || !closed ? EndpointCovariance{} : final_end;
-        const JointCovariance joint(points, model, first, last);
+        const AdjustedTraverse joint(points, build_observation_model(points, shape, c.use), first, last);
         const DesignSheet sheet = design_sheet(points, joint, DesignInput{shape, c.use, first, last, k95, {}}, {});
         // The parts of the worst point's variance are those of the covariance itself.
         const EllipseParams axes = ellipse_parameters(joint.point(sheet.worst_point), 1.0);
         const VarianceBudget budget =
             joint.budget(PointDirection{sheet.worst_point, std::sin(axes.teta), std::cos(axes.teta), 0, 0.0, 0.0});
-        EXPECT_NEAR(budget.total(), axes.a * axes.a, 1e-9 * axes.a * axes.a);
+        EXPECT_NEAR(budget.parts.total(), axes.a * axes.a, 1e-9 * axes.a * axes.a);
         EXPECT_NEAR(total_of(sheet.point_budget), 100.0, 1e-9);
         EXPECT_NEAR(total_of(sheet.pair_budget), 100.0, 1e-9);
         if (c.gone != nullptr) {
@@ -93,7 +92,7 @@ TEST(Design, LimitsStandAtTheEdgeOfTheTolerances) {
                {ObservationMode::declined, 5, 10, 30, 10, {}, {}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << (c.mode == ObservationMode::goniometric ? "g " : "d ") << c.seconds);
-    const InstrumentUse given{{3, 2, c.seconds}, 0.001, 0.001, 1};
+    const InstrumentUse given{{3, 2, c.seconds}, 1.0, 1.0, 1};
     const TraverseShape shape{c.mode, true, false};
     Tolerances tolerances;
     tolerances.relative = true;
@@ -101,8 +100,7 @@ TEST(Design, LimitsStandAtTheEdgeOfTheTolerances) {
     tolerances.relative_ppm = c.relative_ppm;
     tolerances.point = true;
     tolerances.point_mm = c.point_mm;
-    const ObservationModel model = build_observation_model(points, shape, given);
-    const JointCovariance joint(points, model, c.first, c.last);
+    const AdjustedTraverse joint(points, build_observation_model(points, shape, given), c.first, c.last);
     const PairSweep sweep = sweep_pairs(points, joint, k95, tolerances);
     EXPECT_EQ(sweep.tested, 28u);
     EXPECT_EQ(sweep.worst_exceeding.size(), sweep.exceeding);
@@ -119,7 +117,7 @@ TEST(Design, LimitsStandAtTheEdgeOfTheTolerances) {
         [](InstrumentUse& use, double v) { use.precision.angle_seconds = v; },
         [](InstrumentUse& use, double v) { use.precision.distance_fixed_mm = v; },
         [](InstrumentUse& use, double v) { use.precision.distance_ppm = v; },
-        [](InstrumentUse& use, double v) { use.instrument_centring_m = use.target_centring_m = v * 0.001; }};
+        [](InstrumentUse& use, double v) { use.instrument_centring_mm = use.target_centring_mm = v; }};
     const std::optional<double> found[] = {sheet.limit_seconds, sheet.limit_mm, sheet.limit_ppm, sheet.limit_centring};
     const double lowest[] = {0.1, 0.0001, 0.0001, 0.0001};
     const double highest[] = {100, 100, 100, 20};

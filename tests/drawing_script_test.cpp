@@ -22,9 +22,9 @@ DrawingSettings legend_settings() {
   s.k = 1.0;
   s.scale = 500.0;
   s.text_height = 2.5;
-  s.precision.distance_fixed_mm = 5.0;
-  s.precision.distance_ppm = 3;
-  s.precision.angle_seconds = 10.0;
+  s.use.precision.distance_fixed_mm = 5.0;
+  s.use.precision.distance_ppm = 3;
+  s.use.precision.angle_seconds = 10.0;
   return s;
 }
 
@@ -158,18 +158,18 @@ TEST(PrecisionFigures, TwoCharactersOrTheWholeValue) {
 
 TEST(ClosingBlock, WiderFiguresTakeTheirFieldsLeadingBlanks) {
   DrawingSettings s = legend_settings();
-  s.precision.distance_ppm = 120;
-  s.precision.angle_seconds = 1800;
+  s.use.precision.distance_ppm = 120;
+  s.use.precision.angle_seconds = 1800;
   const std::vector<std::string> lines = closing_block(s, two_points());
   EXPECT_EQ(lines[21], "       Incerteza das obs. de distancia=5 mm+120ppm");
   EXPECT_EQ(lines[26], "              Incerteza das obs. de direccao=1800\"");
-  s.precision.distance_fixed_mm = 1e12;
+  s.use.precision.distance_fixed_mm = 1e12;
   EXPECT_EQ(closing_block(s, two_points())[21], "Incerteza das obs. de distancia=1000000000000mm+120ppm");
   // Directions given in cc say so; centring or sets add a line of their own below.
   EXPECT_EQ(lines.size(), 33u) << "no centring line at the defaults";
-  s.precision.angle_unit = AngleUnit::centesimal_seconds;
-  s.target_centring_mm = 1.5;
-  s.sets = 3;
+  s.use.precision.angle_unit = AngleUnit::centesimal_seconds;
+  s.use.target_centring_mm = 1.5;
+  s.use.sets = 3;
   const std::vector<std::string> used = closing_block(s, two_points());
   EXPECT_EQ(used[26], "             Incerteza das obs. de direccao=1800cc");
   EXPECT_EQ(used[27], "TEXT");
@@ -178,7 +178,7 @@ TEST(ClosingBlock, WiderFiguresTakeTheirFieldsLeadingBlanks) {
   // The adjusted drawing writes the precisions as given, fractions included.
   s.adjusted = true;
   s.title = TraverseTitle::closed;
-  s.precision = ObservationPrecision{2.5, 1.5, 1.5};
+  s.use.precision = ObservationPrecision{2.5, 1.5, 1.5};
   const std::vector<std::string> adjusted = closing_block(s, two_points());
   EXPECT_EQ(adjusted[21], "  Incerteza das obs. de distancia=2.5 mm + 1.5 ppm");
   EXPECT_EQ(adjusted[26], "               Incerteza das obs. de direccao=1.5\"");

@@ -93,7 +93,7 @@ TEST(FreeForm, ShortDecimalsReadAsTheExactConversion) {
 }  // namespace
 }  // namespace elipses
 
-#include "input/text_encoding.hpp"
+#include "common/text_encoding.hpp"
 
 namespace elipses {
 namespace {

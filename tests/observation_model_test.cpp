@@ -25,6 +25,11 @@ const PointList hexagon = list_of({{1000, 1000}, {1180, 1070}, {1290, 1230}, {12
 const ObservationPrecision usual{3, 2, 5};
 const EndpointCovariance start_end{0.005, 0.007, 1e-5}, final_end{0.008, 0.006, -2e-5};
 
+TraverseCovariance blocks_of(const PointList& points, const ObservationModel& model, const EndpointCovariance& first,
+                             const EndpointCovariance& last) {
+  return AdjustedTraverse(points, model, first, last).blocks();
+}
+
 double bearing(const std::vector<double>& x, std::int32_t a, std::int32_t b) {
   const auto i = static_cast<std::size_t>(2 * a - 2), j = static_cast<std::size_t>(2 * b - 2);
   return std::atan2(x[j] - x[i], x[j + 1] - x[i + 1]);
@@ -42,10 +47,10 @@ TEST(ObservationModel, CentringAndSetsSpreadAsSimulated) {
     for (bool closed : {false, true}) {
       SCOPED_TRACE(::testing::Message() << (mode == gon ? "goniometric" : "declined") << (closed ? " closed" : " open"));
       const std::int32_t n = hexagon.n;
-      const InstrumentUse use{usual, centring_i, centring_t, sets};
+      const InstrumentUse use{usual, centring_i * 1000.0, centring_t * 1000.0, sets};
       const ObservationModel model = build_observation_model(hexagon, TraverseShape{mode, closed, false}, use);
       const EndpointCovariance last = closed ? final_end : EndpointCovariance{};
-      const TraverseCovariance predicted = model_covariance(hexagon, model, start_end, last);
+      const TraverseCovariance predicted = blocks_of(hexagon, model, start_end, last);
       const NetworkAdjustment adjustment(model, AdjustmentPlan{2, closed ? n - 1 : n, {}});
 
       std::vector<double> planned;
@@ -133,7 +138,7 @@ TEST(ObservationModel, CentringAndSetsSpreadAsSimulated) {
         EXPECT_NEAR(c.var_m, moments[r][r], tolerance(r, r)) << "point " << k + 1;
         EXPECT_NEAR(c.var_p, moments[r + 1][r + 1], tolerance(r + 1, r + 1)) << "point " << k + 1;
         EXPECT_NEAR(c.cov_mp, moments[r][r + 1], tolerance(r, r + 1)) << "point " << k + 1;
-        const CrossCovariance2& x = predicted.neighbours[k - 1];
+        const Matrix2& x = predicted.neighbours[k - 1];
         EXPECT_NEAR(x.mm, moments[r - 2][r], tolerance(r - 2, r)) << "points " << k << "+1";
         EXPECT_NEAR(x.pp, moments[r - 1][r + 1], tolerance(r - 1, r + 1)) << "points " << k << "+1";
       }
@@ -148,17 +153,20 @@ TEST(ObservationModel, PassesWithSetsAreThePlainPropagationOfFewerSeconds) {
   PointList backward = seven;
   std::reverse(backward.points.begin(), backward.points.end());
   for (ObservationMode mode : {gon, dec}) {
-    TraverseInput with_sets{mode, usual, start_end, final_end, 0.0, 0.0, 4};
-    TraverseInput plain = with_sets;
+    const InstrumentUse with_sets{usual, 0.0, 0.0, 4};
+    InstrumentUse plain = with_sets;
     plain.sets = 1;
     plain.precision.angle_seconds = usual.angle_seconds / 2.0;
     const struct {
       const char* pass;
       Chain general, reference;
     } cases[] = {
-        {"open", propagate_open_traverse(seven, with_sets), propagate_open_traverse(seven, plain)},
-        {"from initial", propagate_closed_from_initial(seven, with_sets), propagate_closed_from_initial(seven, plain)},
-        {"from final", propagate_closed_from_final(backward, with_sets), propagate_closed_from_final(backward, plain)},
+        {"open", propagate_open_traverse(seven, mode, with_sets, start_end),
+         propagate_open_traverse(seven, mode, plain, start_end)},
+        {"from initial", propagate_closed_from_initial(seven, mode, with_sets, start_end),
+         propagate_closed_from_initial(seven, mode, plain, start_end)},
+        {"from final", propagate_closed_from_final(backward, mode, with_sets, final_end),
+         propagate_closed_from_final(backward, mode, plain, final_end)},
     };
     for (const auto& [pass, general, reference] : cases) {
       SCOPED_TRACE(::testing::Message() << (mode == gon ? "goniometric " : "declined ") << pass);
@@ -180,9 +188,10 @@ TEST(ObservationModel, RedundancyNumbersAndDetectableBiases) {
   for (ObservationMode mode : {gon, dec}) {
     for (double centring : {0.0, 0.002}) {
       SCOPED_TRACE(::testing::Message() << (mode == gon ? "goniometric" : "declined") << " centring " << centring);
-      const InstrumentUse use{usual, centring, centring, 1};
-      const ObservationModel model = build_observation_model(hexagon, TraverseShape{mode, true, false}, use);
-      const TraverseReliability reliability = traverse_reliability(model, hexagon.n);
+      const InstrumentUse use{usual, centring * 1000.0, centring * 1000.0, 1};
+      const AdjustedTraverse adjusted(hexagon, build_observation_model(hexagon, TraverseShape{mode, true, false}, use),
+                                      {}, {});
+      const TraverseReliability reliability = traverse_reliability(adjusted);
       ASSERT_EQ(reliability.observations.size(), mode == gon ? 11u : 10u);
       EXPECT_NEAR(reliability.redundancy, mode == gon ? 3.0 : 2.0, 1e-9);
       for (const ObservationReliability& item : reliability.observations) {
@@ -208,11 +217,11 @@ TEST(ObservationModel, LoopSharesItsOnePointWithBothEnds) {
   const Covariance2 c = start_covariance(start_end);
   for (ObservationMode mode : {gon, dec}) {
     SCOPED_TRACE(mode == gon ? "goniometric" : "declined");
-    const InstrumentUse use{usual, 0.002, 0.001, 2};
+    const InstrumentUse use{usual, 2.0, 1.0, 2};
     const ObservationModel as_loop = build_observation_model(loop, TraverseShape{mode, true, true}, use);
     const ObservationModel two_ends = build_observation_model(loop, TraverseShape{mode, true, false}, use);
-    const TraverseCovariance shared = model_covariance(loop, as_loop, start_end, final_end);
-    const TraverseCovariance exact = model_covariance(loop, two_ends, {}, {});
+    const TraverseCovariance shared = blocks_of(loop, as_loop, start_end, final_end);
+    const TraverseCovariance exact = blocks_of(loop, two_ends, {}, {});
     for (std::size_t k = 0; k < shared.points.size(); ++k) {
       EXPECT_NEAR(shared.points[k].var_m, exact.points[k].var_m + c.var_m, 1e-12) << k;
       EXPECT_NEAR(shared.points[k].cov_mp, exact.points[k].cov_mp + c.cov_mp, 1e-12) << k;

@@ -39,7 +39,7 @@ TEST_P(RelativeScript, PlaysWithTheEllipsesOfTheRelativeTable) {
   arguments.insert(arguments.end(), GetParam().options.begin(), GetParam().options.end());
   const CommandLine line = read_command_line(arguments);
   std::ostringstream said;
-  ASSERT_EQ(run_with_answers(line.settings, said, line.extras), 0) << said.str();
+  ASSERT_EQ(run_with_answers(line.settings, said), 0) << said.str();
 
   const Drawing drawing = play_drawing_script(read_file(dir.file("elipses-relativas.scr")));
   EXPECT_TRUE(drawing.warnings.empty());
@@ -136,6 +136,7 @@ TEST(RelativeScript, ToleranceCirclesAndVerdictColours) {
   TraverseCovariance joint;
   joint.points = {Covariance2{}, {1e-4, 2e-4, 0.5e-4}, {3e-4, 1e-4, 0}, {4e-4, 4e-4, 1e-4}};
   joint.neighbours.resize(3);
+  LegTests tests = test_legs(points, joint, 2.447, Tolerances{});
   RelativeDrawingSettings settings;
   settings.drawing.scale = 1000;
   settings.drawing.text_height = 2.5;
@@ -143,15 +144,15 @@ TEST(RelativeScript, ToleranceCirclesAndVerdictColours) {
   settings.drawing.ellipse_option = 5;
   settings.tolerance_legend = ToleranceLegend{20, 50};
   struct Leg {
-    std::optional<LegTolerance> tolerance;
+    std::optional<LegTest> tolerance;
     int ellipse_colour;  // 0: no circle drawn
     int circle_colour;
   };
-  const std::vector<Leg> legs = {{std::nullopt, 1, 0}, {LegTolerance{0.05, true}, 3, 5}, {LegTolerance{0.01, false}, 1, 5}};
-  for (const Leg& leg : legs) settings.tolerances.push_back(leg.tolerance);
+  const std::vector<Leg> legs = {{std::nullopt, 1, 0}, {LegTest{0.05, 0.2, true}, 3, 5}, {LegTest{0.01, 2.0, false}, 1, 5}};
+  for (std::size_t i = 0; i < legs.size(); ++i) tests.legs[i].test = legs[i].tolerance;
   std::ostringstream file;
   DrawingScriptWriter script(file);
-  write_relative_drawing(script, settings, points, joint);
+  write_relative_drawing(script, settings, points, tests);
   script.text.flush();
   const Drawing drawing = play_drawing_script(file.str());
   std::vector<DrawnEllipse> ellipses;
@@ -169,8 +170,8 @@ TEST(RelativeScript, ToleranceCirclesAndVerdictColours) {
       const DrawnEllipse& circle = ellipses[next++];
       const EllipseShape shape = ellipse_shape(circle);
       EXPECT_EQ(circle.colour, legs[i].circle_colour);
-      EXPECT_NEAR(shape.first_semi_axis, 1000 * legs[i].tolerance->radius, 0.002);
-      EXPECT_NEAR(shape.second_semi_axis, 1000 * legs[i].tolerance->radius, 0.002);
+      EXPECT_NEAR(shape.first_semi_axis, 1000 * legs[i].tolerance->tolerance, 0.002);
+      EXPECT_NEAR(shape.second_semi_axis, 1000 * legs[i].tolerance->tolerance, 0.002);
       EXPECT_NEAR(circle.centre.m, mid.m, 0.001);
       EXPECT_NEAR(circle.centre.p, mid.p, 0.001);
     }

@@ -60,11 +60,12 @@ class RandomTraverses : public ::testing::TestWithParam<RandomTraverse> {
   // The pass the program writes to its files, point by point.
   void check(Survey survey) {
     const std::vector<Cov> want = checks::full_propagation(plan, survey, precision, start);
-    TraverseInput input;
-    input.mode = survey == Survey::goniometric ? ObservationMode::goniometric : ObservationMode::declined;
-    input.precision = typed;
-    input.initial_point = EndpointCovariance{start.s_m, start.s_p, start.s_mp};
-    const Chain chain = propagate_open_traverse(point_list(plan), input);
+    InstrumentUse use;
+    use.precision = typed;
+    const Chain chain =
+        propagate_open_traverse(point_list(plan), survey == Survey::goniometric ? ObservationMode::goniometric
+                                                                                : ObservationMode::declined,
+                                use, EndpointCovariance{start.s_m, start.s_p, start.s_mp});
     ASSERT_EQ(chain.computed.size() + 1, plan.size());
     for (std::size_t k = 0; k < chain.computed.size(); ++k) {
       expect_close(chain.computed[k], want[k + 1], "point " + std::to_string(k + 2));
@@ -97,19 +98,18 @@ TEST_P(RandomTraverses, ClosedPassesFromEachEnd) {
   const PointList backward = point_list(plan.reversed());
   const std::size_t n = plan.size();
   for (const Survey survey : {Survey::goniometric, Survey::declined}) {
-    TraverseInput input;
     const bool goniometric = survey == Survey::goniometric;
-    input.mode = goniometric ? ObservationMode::goniometric : ObservationMode::declined;
-    input.precision = typed;
-    input.initial_point = EndpointCovariance{start.s_m, start.s_p, start.s_mp};
-    input.final_point = final_point;
+    const ObservationMode mode = goniometric ? ObservationMode::goniometric : ObservationMode::declined;
+    InstrumentUse use;
+    use.precision = typed;
+    const EndpointCovariance initial_point{start.s_m, start.s_p, start.s_mp};
     // Declined: both ends exact and whole passes; goniometric: halves, the middle point
     // of an odd traverse with the first.
     const std::vector<Cov> want_forward = checks::full_propagation(plan, survey, precision, goniometric ? start : checks::StartCov{});
     const std::vector<Cov> want_backward =
         checks::full_propagation(plan.reversed(), survey, precision, goniometric ? final_start : checks::StartCov{});
-    const Chain from_initial = propagate_closed_from_initial(forward, input);
-    const Chain from_final = propagate_closed_from_final(backward, input);
+    const Chain from_initial = propagate_closed_from_initial(forward, mode, use, initial_point);
+    const Chain from_final = propagate_closed_from_final(backward, mode, use, final_point);
     ASSERT_EQ(from_initial.computed.size(), goniometric ? (n % 2 == 1 ? n / 2 : n / 2 - 1) : n - 1);
     ASSERT_EQ(from_final.computed.size(), goniometric ? (n >= 2 ? n / 2 - 1 : 0) : n - 1);
     EXPECT_EQ(is_zero(from_initial.start), !goniometric || GetParam().start_known_exactly);

@@ -98,7 +98,7 @@ class ReportRun : public ::testing::Test {
     arguments.insert(arguments.end(), extras.begin(), extras.end());
     const CommandLine line = read_command_line(arguments);
     std::ostringstream err;
-    EXPECT_EQ(run_with_answers(line.settings, err, line.extras), 0) << err.str();
+    EXPECT_EQ(run_with_answers(line.settings, err), 0) << err.str();
     if (said != nullptr) *said = err.str();
     return read_file(dir.file("elipses-relatorio.html"));
   }
@@ -198,7 +198,7 @@ TEST(ReportSections, ToleranceVerdictsAndFurtherTablesAreLaidOut) {
   report.points.points = {Point{"A   ", 0, 0}, Point{"B   ", 100, 0}, Point{"C   ", 200, 80}};
   report.scale = 500;
   report.level = "erro 1 sigma (39.4%)";
-  report.legs = {{1, {1e-4, 1e-4, 0}, LegTolerance{0.05, true}}, {2, {4e-4, 1e-4, 0}, LegTolerance{0.01, false}}};
+  report.legs = {{1, {1e-4, 1e-4, 0}, LegTest{0.05, 0.2, true}}, {2, {4e-4, 1e-4, 0}, LegTest{0.01, 2.0, false}}};
   report.tables.push_back({"Pares que excedem", "", {"de", "para", "veredicto"}, {{"<b>", "a&b", "excede"}}});
   std::ostringstream file;
   write_report(file, report);

@@ -43,7 +43,9 @@ Session run_session_in(const TempDir& dir, const std::string& typed_input) {
   std::ostringstream out;
   std::ostringstream err;
   Session session;
-  session.status = run_program(in, out, err, RunExtras{dir.path().string()});
+  RunSettings given;
+  given.output_directory = dir.path().string();
+  session.status = run_program(in, out, err, given);
   session.out = out.str();
   session.err = err.str();
   session.table_exists = file_exists(dir.file("elipses.txt"));

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "input/free_form.hpp"
-#include "input/text_encoding.hpp"
+#include "common/text_encoding.hpp"
 #include "output/ellipse_levels.hpp"
 
 namespace elipses {
@@ -88,8 +88,8 @@ std::pair<double, double> two_values(const Given& option, const char* what, cons
 }
 
 // --centragem I,T: two standard deviations in millimetres.
-void read_centring(const Given& option, RunExtras& extras) {
-  std::tie(extras.instrument_centring_mm, extras.target_centring_mm) = two_values(
+void read_centring(const Given& option, InstrumentUse& use) {
+  std::tie(use.instrument_centring_mm, use.target_centring_mm) = two_values(
       option, "dois números separados por vírgula, a centragem do instrumento e a dos alvos em mm (I,T)", nullptr);
 }
 
@@ -183,18 +183,19 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
     line.action = CommandLine::Action::version;
     return line;
   }
-  line.extras.adjusted = adjusted > 0;
-  line.extras.relative = relative > 0;
-  line.extras.report = report > 0;
-  line.extras.reliability = reliability > 0;
-  if (centring.present()) read_centring(centring, line.extras);
-  line.extras.design = design > 0;
+  FurtherResults& further = line.settings.further;
+  further.adjusted = adjusted > 0;
+  further.relative = relative > 0;
+  further.report = report > 0;
+  further.reliability = reliability > 0;
+  if (centring.present()) read_centring(centring, line.settings.use);
+  further.design = design > 0;
   if (tolerance.present()) {
-    read_relative_tolerance(tolerance, line.extras.tolerances);
-    line.extras.relative = true;  // the legs are tested in the relative table
+    read_relative_tolerance(tolerance, further.tolerances);
+    further.relative = true;  // the legs are tested in the relative table
   }
   if (point_tolerance.present()) {
-    Tolerances& tolerances = line.extras.tolerances;
+    Tolerances& tolerances = further.tolerances;
     tolerances.point = true;
     tolerances.point_mm = real_value(point_tolerance, point_tolerance.value(), "um número positivo (milímetros)");
     if (!(tolerances.point_mm > 0.0)) {
@@ -208,11 +209,11 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
       refuse("a opção --series espera um número inteiro de 1 a 99, encontrou-se \"" + quote_for_message(sets.value()) +
              "\"");
     }
-    line.extras.sets = *count;
+    line.settings.use.sets = *count;
   }
   if (folder.present()) {
-    line.extras.output_directory = folder.value();
-    if (line.extras.output_directory.empty()) refuse("a opção --saida espera o nome de uma pasta");
+    line.settings.output_directory = folder.value();
+    if (line.settings.output_directory.empty()) refuse("a opção --saida espera o nome de uma pasta");
   }
 
   const Given* answers[] = {&mode, &traverse, &fixed, &ppm, &seconds, &cc, &level, &scale, &height, &initial, &final_point};
@@ -236,13 +237,13 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   settings.coordinate_file_name = file.value();
   settings.mode = letter_value(mode, "gGdD");
   settings.traverse = letter_value(traverse, "aAfF");
-  settings.precision.distance_fixed_mm = real_value(fixed, fixed.value(), "um número (milímetros)");
-  settings.precision.distance_ppm = real_value(ppm, ppm.value(), "um número (partes por milhão)");
+  settings.use.precision.distance_fixed_mm = real_value(fixed, fixed.value(), "um número (milímetros)");
+  settings.use.precision.distance_ppm = real_value(ppm, ppm.value(), "um número (partes por milhão)");
   if (seconds.present()) {
-    settings.precision.angle_seconds = real_value(seconds, seconds.value(), "um número (segundos de arco)");
+    settings.use.precision.angle_seconds = real_value(seconds, seconds.value(), "um número (segundos de arco)");
   } else {
-    settings.precision.angle_seconds = real_value(cc, cc.value(), "um número (segundos centesimais)");
-    settings.precision.angle_unit = AngleUnit::centesimal_seconds;
+    settings.use.precision.angle_seconds = real_value(cc, cc.value(), "um número (segundos centesimais)");
+    settings.use.precision.angle_unit = AngleUnit::centesimal_seconds;
   }
   settings.ellipse_option = default_level;
   if (level.present()) {

@@ -11,8 +11,9 @@ namespace elipses {
 struct CommandLine {
   enum class Action { dialogue, answers, help, version };
   Action action = Action::dialogue;
-  RunSettings settings;  // every answer, for Action::answers
-  RunExtras extras;      // the folder and the further computations, for both ways of running
+  // Every answer for Action::answers; for the dialogue, what the options give beforehand
+  // (the folder, the further results, the centring and the sets).
+  RunSettings settings;
 };
 
 // The defaults of the options that have one: level 5 (95 %), scale modulus 1000, text 2.5.

@@ -7,7 +7,7 @@
 
 #include "input/free_form.hpp"
 #include "input/input_error.hpp"
-#include "input/text_encoding.hpp"
+#include "common/text_encoding.hpp"
 #include "output/compact_numbers.hpp"
 
 namespace elipses {

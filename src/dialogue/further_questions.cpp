@@ -7,7 +7,7 @@
 
 #include "dialogue/platform.hpp"
 #include "input/free_form.hpp"
-#include "input/text_encoding.hpp"
+#include "common/text_encoding.hpp"
 #include "output/record_text.hpp"
 
 namespace elipses {
@@ -62,28 +62,30 @@ bool positive(double value) { return value > 0.0; }
 
 }  // namespace
 
-void ask_further_questions(Console& console, bool closed, RunExtras& extras) {
+void ask_further_questions(Console& console, bool closed, RunSettings& settings) {
+  FurtherResults& further = settings.further;
+  InstrumentUse& use = settings.use;
   show_line(console, " Resultados adicionais (Enter aceita o valor entre parênteses retos):");
-  const char* further = closed ? "Calcular a poligonal ajustada, as elipses relativas e a fiabilidade?"
-                               : "Calcular as elipses relativas entre pontos vizinhos?";
-  const bool had_further = closed ? extras.adjusted && extras.relative && extras.reliability : extras.relative;
-  if (ask_yes_no(console, further, had_further)) {
-    extras.relative = true;
-    extras.adjusted = extras.adjusted || closed;
-    extras.reliability = extras.reliability || closed;
+  const char* question = closed ? "Calcular a poligonal ajustada, as elipses relativas e a fiabilidade?"
+                                : "Calcular as elipses relativas entre pontos vizinhos?";
+  const bool had_further = closed ? further.adjusted && further.relative && further.reliability : further.relative;
+  if (ask_yes_no(console, question, had_further)) {
+    further.relative = true;
+    further.adjusted = further.adjusted || closed;
+    further.reliability = further.reliability || closed;
   }
   const std::string centring = "um número não negativo de milímetros, por exemplo 2";
-  extras.instrument_centring_mm =
-      *ask_number(console, "Centragem do instrumento, desvio padrão (mm)", extras.instrument_centring_mm, not_negative,
+  use.instrument_centring_mm =
+      *ask_number(console, "Centragem do instrumento, desvio padrão (mm)", use.instrument_centring_mm, not_negative,
                   centring);
-  extras.target_centring_mm =
-      *ask_number(console, "Centragem dos alvos, desvio padrão (mm)", extras.target_centring_mm, not_negative, centring);
-  extras.sets = static_cast<std::int32_t>(*ask_number(
-      console, "Número de séries de direções (1 a 99)", static_cast<double>(extras.sets),
+  use.target_centring_mm =
+      *ask_number(console, "Centragem dos alvos, desvio padrão (mm)", use.target_centring_mm, not_negative, centring);
+  use.sets = static_cast<std::int32_t>(*ask_number(
+      console, "Número de séries de direções (1 a 99)", static_cast<double>(use.sets),
       [](double v) { return v >= 1.0 && v <= 99.0 && v == static_cast<double>(static_cast<std::int32_t>(v)); },
       "um número inteiro de 1 a 99, por exemplo 2"));
 
-  Tolerances& tolerances = extras.tolerances;
+  Tolerances& tolerances = further.tolerances;
   const std::optional<double> relative_mm =
       ask_number(console, "Tolerância relativa entre pontos, parte fixa (mm)",
                  tolerances.relative ? std::optional<double>(tolerances.relative_mm) : std::nullopt, not_negative,
@@ -97,7 +99,7 @@ void ask_further_questions(Console& console, bool closed, RunExtras& extras) {
                     "um número não negativo de ppm, por exemplo 50 (não ambas as partes nulas)");
     // Nothing at all would be a tolerance no error meets: taken as none.
     tolerances.relative = tolerances.relative_mm + tolerances.relative_ppm > 0.0;
-    extras.relative = extras.relative || tolerances.relative;  // the legs are tested in the relative table
+    further.relative = further.relative || tolerances.relative;  // the legs are tested in the relative table
   }
   const std::optional<double> point_mm =
       ask_number(console, "Tolerância de cada ponto (mm)",
@@ -107,8 +109,8 @@ void ask_further_questions(Console& console, bool closed, RunExtras& extras) {
     tolerances.point = true;
     tolerances.point_mm = *point_mm;
   }
-  extras.design = ask_yes_no(console, "Escrever a folha de projeto (elipses-projeto.txt)?", extras.design);
-  extras.report = ask_yes_no(console, "Escrever o relatório (elipses-relatorio.html)?", extras.report);
+  further.design = ask_yes_no(console, "Escrever a folha de projeto (elipses-projeto.txt)?", further.design);
+  further.report = ask_yes_no(console, "Escrever o relatório (elipses-relatorio.html)?", further.report);
   show_empty_line(console);
 }
 

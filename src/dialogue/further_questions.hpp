@@ -12,8 +12,9 @@
 namespace elipses {
 
 // `closed`: the traverse has redundancy (adjustment and reliability apply). The answers
-// change `extras`; what the command line gave is the default of its question.
-void ask_further_questions(Console& console, bool closed, RunExtras& extras);
+// change the further results and the instruments' use; what the command line gave is the
+// default of its question.
+void ask_further_questions(Console& console, bool closed, RunSettings& settings);
 
 // After a double-click on Windows: offers to open the finished report in the browser.
 void offer_to_open_report(Console& console, const std::string& path);

@@ -5,15 +5,16 @@
 // earlier results byte for byte as they were, and no temporary file behind.
 #include <fstream>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "common/failure.hpp"
 
 namespace elipses {
 
 // An output file that could not be created, written completely or put in place.
-struct OutputError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+struct OutputError : Failure {
+  using Failure::Failure;
 };
 
 class OutputFiles {

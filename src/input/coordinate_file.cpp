@@ -11,7 +11,7 @@
 
 #include "input/free_form.hpp"
 #include "input/input_error.hpp"
-#include "input/text_encoding.hpp"
+#include "common/text_encoding.hpp"
 #include "propagation/traverse_model.hpp"
 
 namespace elipses {

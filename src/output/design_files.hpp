@@ -4,8 +4,9 @@
 // CR LF; lines starting with # are for the reader.
 #include <ostream>
 #include <string>
+#include <vector>
 
-#include "propagation/design.hpp"
+#include "propagation/analysis.hpp"
 
 namespace elipses {
 
@@ -15,18 +16,17 @@ namespace elipses {
 void write_pairs_file(std::ostream& file, const PointList& points, const PairSweep& sweep,
                       const Tolerances& tolerances, const std::string& level);
 
-// What the design sheet is written from.
-struct DesignFileInput {
-  std::int32_t level = 0;  // the option, 1..8
-  double k = 0.0;
-  AngleUnit unit = AngleUnit::arc_seconds;
-  Tolerances tolerances;
-  const JointCovariance* joint = nullptr;  // the points' own covariances, for `ponto`
-  const ObservationModel* model = nullptr; // the observations named in `contribuicao`
+// One line of the design sheet: its keyword ("#" for a line for the reader) and the rest.
+struct SheetLine {
+  std::string keyword;
+  std::string rest;
 };
 
-void write_design_file(std::ostream& file, const PointList& points, const DesignSheet& sheet,
-                       const DesignFileInput& input);
+// The lines of elipses-projeto.txt, from the analysis's design sheet and point tests at
+// the level of option 1..8: what the file holds and the report shows.
+std::vector<SheetLine> design_sheet_lines(const PreAnalysis& analysis, std::int32_t ellipse_option);
+
+void write_design_file(std::ostream& file, const std::vector<SheetLine>& lines);
 
 // The probability a factor k really gives for a 2-D ellipse: 1 - exp(-k^2 / 2), in %.
 double ellipse_probability_percent(double k);

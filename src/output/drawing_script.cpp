@@ -231,42 +231,70 @@ void write_ellipse_command(DrawingScriptWriter& script, const EllipseScriptGeome
   number_line(script, geometry.other_axis);
 }
 
-void write_chain_blocks(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& walked,
-                        const Chain& chain) {
+void write_pass_blocks(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& walked,
+                       const Pass& pass) {
   if (walked.n < 1) return;
+  const Chain& chain = pass.chain;
   const BlockStyle style = block_style(chain, walked.n);
   const Point& start = walked.at(1);
   write_label_block(script, settings, start.name, start.m, start.p);
   if (!is_zero(chain.start)) {
-    const EllipseParams params = ellipse_parameters(start_covariance(chain.start), settings.k);
     if (style.start_colour) write_colour(script, '1');
     const EllipseScriptGeometry g =
-        ellipse_script_geometry(start.m, start.p, params, settings.scale, style.start_axis_offset);
+        ellipse_script_geometry(start.m, start.p, pass.start_ellipse, settings.scale, style.start_axis_offset);
     if (g.drawn) write_ellipse_command(script, g);
   }
-  for (std::size_t i = 0; i < chain.computed.size(); ++i) {
+  for (std::size_t i = 0; i < pass.ellipses.size(); ++i) {
     const Point& point = walked.at(Chain::position_of(i));
-    const EllipseParams params = ellipse_parameters(chain.computed[i], settings.k);
-    const EllipseScriptGeometry g = ellipse_script_geometry(point.m, point.p, params, settings.scale);
+    const EllipseScriptGeometry g = ellipse_script_geometry(point.m, point.p, pass.ellipses[i], settings.scale);
     write_point_block(script, settings, point, g, !style.colour_only_when_drawn || g.drawn);
   }
 }
 
-void write_adjusted_blocks(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& points,
-                           const std::vector<Covariance2>& adjusted, const EndpointCovariance& initial_point,
-                           const EndpointCovariance& final_point) {
+std::size_t write_drawing_script(std::ostream& file, const PreAnalysis& analysis, const DrawingSettings& settings) {
+  DrawingScriptWriter script(file);
+  for (const Pass& pass : analysis.passes) write_pass_blocks(script, settings, analysis.walked(pass), pass);
+  // The legend and the polyline follow the order the last pass walked.
+  write_closing_block(script, settings,
+                      analysis.passes.empty() ? analysis.points.forward : analysis.walked(analysis.passes.back()));
+  script.text.flush();
+  return script.lines_not_fitting;
+}
+
+std::size_t write_adjusted_script(std::ostream& file, const PreAnalysis& analysis, const DrawingSettings& settings) {
+  DrawingScriptWriter script(file);
+  DrawingSettings adjusted = settings;
+  adjusted.adjusted = true;
+  adjusted.title = TraverseTitle::closed;
+  const PointList& points = analysis.points.forward;
   for (std::int32_t i = 1; i <= points.n; ++i) {
     const Point& point = points.at(i);
-    write_label_block(script, settings, point.name, point.m, point.p);
+    write_label_block(script, adjusted, point.name, point.m, point.p);
     const bool end = i == 1 || i == points.n;
-    const EndpointCovariance& known = i == 1 ? initial_point : final_point;
-    if (end && is_zero(known)) continue;
-    const Covariance2 covariance = end ? start_covariance(known) : adjusted[static_cast<std::size_t>(i - 1)];
-    const EllipseScriptGeometry g =
-        ellipse_script_geometry(point.m, point.p, ellipse_parameters(covariance, settings.k), settings.scale);
+    if (end && is_zero(i == 1 ? analysis.initial_end : analysis.final_end)) continue;
+    const EllipseScriptGeometry g = ellipse_script_geometry(
+        point.m, point.p, analysis.joint_ellipses[static_cast<std::size_t>(i - 1)], adjusted.scale);
     write_colour(script, '1');
     if (g.drawn) write_ellipse_command(script, g);
   }
+  // The legend stands where the drawing of the halves has it, below the final point.
+  write_closing_block(script, adjusted, points, points.n > 0 ? points.at(points.n) : Point{});
+  script.text.flush();
+  return script.lines_not_fitting;
+}
+
+DrawingSettings drawing_settings(const AnalysisRequest& request, const Presentation& presentation) {
+  DrawingSettings drawing;
+  drawing.scale = presentation.scale;
+  drawing.text_height = presentation.text_height;
+  drawing.text_rotation = 0.0;
+  drawing.ellipse_option = presentation.ellipse_option;
+  drawing.k = request.k;
+  drawing.has_mode = request.has_mode;
+  drawing.mode = request.mode;
+  drawing.title = presentation.title;
+  drawing.use = request.use;
+  return drawing;
 }
 
 void write_text_at(DrawingScriptWriter& script, const DrawingSettings& settings, double m, double p,
@@ -280,10 +308,9 @@ void write_traverse_polyline(DrawingScriptWriter& script, const PointList& point
   script.text.put_line(std::string(63, ' '));
 }
 
-std::string centring_legend(const DrawingSettings& settings) {
-  return "Centragem do instrumento=" + given_figure(settings.instrument_centring_mm) +
-         "mm, dos alvos=" + given_figure(settings.target_centring_mm) + "mm; " + std::to_string(settings.sets) +
-         (settings.sets == 1 ? " giro" : " giros");
+std::string centring_legend(const InstrumentUse& use) {
+  return "Centragem do instrumento=" + given_figure(use.instrument_centring_mm) + "mm, dos alvos=" +
+         given_figure(use.target_centring_mm) + "mm; " + std::to_string(use.sets) + (use.sets == 1 ? " giro" : " giros");
 }
 
 void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& drawn_order) {
@@ -306,7 +333,7 @@ void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& set
   if (settings.has_mode) {
     // The adjusted drawing writes the precisions as they were given (2.5 mm + 1.5 ppm,
     // 1.5"); the drawing of the two passes keeps the whole figures it has always had.
-    const ObservationPrecision& precision = settings.precision;
+    const ObservationPrecision& precision = settings.use.precision;
     const std::string distance = settings.adjusted ? given_figure(precision.distance_fixed_mm) + " mm + " +
                                                          given_figure(precision.distance_ppm) + " ppm"
                                                    : truncated_figure(precision.distance_fixed_mm) + "mm+" +
@@ -317,9 +344,7 @@ void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& set
     write_text_command(script, settings, m1, p1 - 400.0, text_field("Incerteza das obs. de distancia=" + distance, 50));
     write_text_command(script, settings, m1, p1 - 500.0,
                        text_field("Incerteza das obs. de direccao=" + angle + (in_cc ? "cc" : "\""), 50));
-    if (settings.instrument_centring_mm != 0.0 || settings.target_centring_mm != 0.0 || settings.sets != 1) {
-      write_text_command(script, settings, m1, p1 - 600.0, centring_legend(settings));
-    }
+    if (!settings.use.is_plain()) write_text_command(script, settings, m1, p1 - 600.0, centring_legend(settings.use));
   }
   write_colour(script, '3');
   write_traverse_polyline(script, drawn_order);

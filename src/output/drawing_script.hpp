@@ -10,15 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "output/presentation.hpp"
 #include "output/text_output.hpp"
-#include "propagation/chain.hpp"
-#include "propagation/ellipse.hpp"
+#include "propagation/analysis.hpp"
 
 namespace elipses {
-
-// The traverse line of the legend: decided from the typed letters (a/A open, f/F
-// closed); any other letter computes as closed but names no traverse.
-enum class TraverseTitle { none, open, closed };
 
 // What the drawing takes from the answers.
 struct DrawingSettings {
@@ -31,12 +27,13 @@ struct DrawingSettings {
   ObservationMode mode = ObservationMode::goniometric;
   TraverseTitle title = TraverseTitle::none;
   bool adjusted = false;            // the drawing of the closed traverse adjusted by least squares
-  ObservationPrecision precision;   // for the legend's figures
-  // How the instruments were used, for a legend line of its own when not the defaults.
-  double instrument_centring_mm = 0.0;
-  double target_centring_mm = 0.0;
-  std::int32_t sets = 1;
+  // The precisions for the legend's figures, and the centring and sets for a legend line of
+  // their own when not the defaults.
+  InstrumentUse use;
 };
+
+// The drawing of a run: the answers' scale, text, level, mode and traverse title.
+DrawingSettings drawing_settings(const AnalysisRequest& request, const Presentation& presentation);
 
 // One number line or point line of the script, formatted once where it is written
 // again and again (the text height, a point's position).
@@ -96,15 +93,17 @@ void write_traverse_polyline(DrawingScriptWriter& script, const PointList& point
 
 // The blocks of every point of a pass: the start point's name, and its ellipse unless it
 // is taken as exact; then each computed point's name and ellipse.
-void write_chain_blocks(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& walked,
-                        const Chain& chain);
+void write_pass_blocks(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& walked,
+                       const Pass& pass);
 
-// The closed traverse adjusted by least squares, in file order: each point's name once
-// with its adjusted ellipse (joint.points, m^2), the known ends with their own ellipse
-// unless taken as exact.
-void write_adjusted_blocks(DrawingScriptWriter& script, const DrawingSettings& settings, const PointList& points,
-                           const std::vector<Covariance2>& adjusted, const EndpointCovariance& initial_point,
-                           const EndpointCovariance& final_point);
+// elipses.scr: every pass's blocks, then the legend and the traverse in the order the last
+// pass walked it. Returns the number of lines written as asterisks.
+std::size_t write_drawing_script(std::ostream& file, const PreAnalysis& analysis, const DrawingSettings& settings);
+
+// elipses-ajustada.scr: the closed traverse adjusted by least squares, in file order, each
+// point's name once with its adjusted ellipse, the known ends with their own unless taken
+// as exact; the legend below the final point.
+std::size_t write_adjusted_script(std::ostream& file, const PreAnalysis& analysis, const DrawingSettings& settings);
 
 // The legend below point 1 of `drawn_order`, then the traverse polyline through its
 // points in that order, ended by a line of 63 blanks.
@@ -116,7 +115,7 @@ void write_closing_block(DrawingScriptWriter& script, const DrawingSettings& set
 
 // The legend line of the centring and the sets: "Centragem do instrumento=2mm, dos
 // alvos=1.5mm; 3 giros", the figures as given.
-std::string centring_legend(const DrawingSettings& settings);
+std::string centring_legend(const InstrumentUse& use);
 
 // The six-character figure of the scale modulus in the legend.
 std::string scale_figure(double scale);

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "output/compact_numbers.hpp"
-#include "propagation/ellipse.hpp"
 
 namespace elipses {
 
@@ -36,20 +35,41 @@ void write_table_record(EllipseTableWriter& table, std::string_view name, double
   table.text.advance(at + 2);
 }
 
-void write_point_record(EllipseTableWriter& table, const Point& point, const Covariance2& covariance, double k) {
-  const EllipseParams params = ellipse_parameters(covariance, k);
-  if (params.a > table.largest_a) {
-    table.largest_a = params.a;
-    table.largest_a_name = point.name;
-  }
-  write_table_record(table, point.name, point.m, point.p, params.a, params.b, gon_from_radians(params.teta),
+void write_point_record(EllipseTableWriter& table, const Point& point, const Covariance2& covariance,
+                        const EllipseParams& ellipse) {
+  write_table_record(table, point.name, point.m, point.p, ellipse.a, ellipse.b, gon_from_radians(ellipse.teta),
                      std::sqrt(covariance.var_m), std::sqrt(covariance.var_p), covariance.cov_mp);
 }
 
-void write_chain_records(EllipseTableWriter& table, const PointList& walked, const Chain& chain, double k) {
-  for (std::size_t i = 0; i < chain.computed.size(); ++i) {
-    write_point_record(table, walked.at(Chain::position_of(i)), chain.computed[i], k);
+std::size_t write_ellipse_table(std::ostream& file, const PreAnalysis& analysis) {
+  EllipseTableWriter table(file);
+  write_table_header(table);
+  for (const Pass& pass : analysis.passes) {
+    const PointList& walked = analysis.walked(pass);
+    for (std::size_t i = 0; i < pass.ellipses.size(); ++i) {
+      write_point_record(table, walked.at(Chain::position_of(i)), pass.chain.computed[i], pass.ellipses[i]);
+    }
   }
+  table.text.flush();
+  return table.records_not_fitting;
+}
+
+void write_table_of_no_points(std::ostream& file) {
+  EllipseTableWriter table(file);
+  write_table_header(table);
+  table.text.flush();
+}
+
+std::size_t write_adjusted_table(std::ostream& file, const PreAnalysis& analysis) {
+  EllipseTableWriter table(file);
+  write_table_header(table);
+  const PointList& points = analysis.points.forward;
+  for (std::int32_t i = 2; i < points.n; ++i) {
+    const auto at = static_cast<std::size_t>(i - 1);
+    write_point_record(table, points.at(i), analysis.joint.points[at], analysis.joint_ellipses[at]);
+  }
+  table.text.flush();
+  return table.records_not_fitting;
 }
 
 }  // namespace elipses

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "output/text_output.hpp"
-#include "propagation/chain.hpp"
+#include "propagation/analysis.hpp"
 
 namespace elipses {
 
@@ -15,8 +15,6 @@ struct EllipseTableWriter {
   explicit EllipseTableWriter(std::ostream& file) : text(file) {}
   TextOutput text;
   std::size_t records_not_fitting = 0;  // records with a field written as asterisks
-  double largest_a = -1.0;              // the largest semi-major axis written (m), for the summary
-  std::string largest_a_name;           // and its point
 };
 
 inline constexpr std::string_view table_header =
@@ -29,10 +27,18 @@ void write_table_header(EllipseTableWriter& table);
 void write_table_record(EllipseTableWriter& table, std::string_view name, double m, double p, double a, double b,
                         double teta_gon, double sigma_m, double sigma_p, double cov_mp);
 
-// A record for one point of `points` with its covariance (m^2) and the level's factor k.
-void write_point_record(EllipseTableWriter& table, const Point& point, const Covariance2& covariance, double k);
+// A record for one point with its covariance (m^2) and its ellipse.
+void write_point_record(EllipseTableWriter& table, const Point& point, const Covariance2& covariance,
+                        const EllipseParams& ellipse);
 
-// The records of every computed point of a pass, in the order it computed them.
-void write_chain_records(EllipseTableWriter& table, const PointList& walked, const Chain& chain, double k);
+// elipses.txt: the header, then the records of every computed point of every pass, in the
+// order the passes computed them. Returns the records written with asterisks.
+std::size_t write_ellipse_table(std::ostream& file, const PreAnalysis& analysis);
+
+// The table of a run stopped before any computation: the header alone.
+void write_table_of_no_points(std::ostream& file);
+
+// elipses-ajustada.txt: the header, then the adjusted points 2..n-1 of a closed traverse.
+std::size_t write_adjusted_table(std::ostream& file, const PreAnalysis& analysis);
 
 }  // namespace elipses

@@ -20,17 +20,6 @@ EllipseScriptGeometry relative_ellipse_geometry(const PointList& points, std::in
   return ellipse_script_geometry((from.m + to.m) / 2.0, (from.p + to.p) / 2.0, params, scale, false);
 }
 
-std::vector<std::optional<LegTolerance>> leg_tolerances(const PointList& points, const TraverseCovariance& joint,
-                                                        double k, const Tolerances& tolerances) {
-  std::vector<std::optional<LegTolerance>> legs;
-  for (std::int32_t i = 1; i < points.n; ++i) {
-    const double radius = tolerances.relative_limit(leg_geometry(points, i).length);
-    const double a = ellipse_parameters(relative_covariance(joint, i), k).a;
-    legs.emplace_back(LegTolerance{radius, tolerance_ratio(a, radius) <= 1.0});
-  }
-  return legs;
-}
-
 std::vector<std::string> relative_legend_lines(const RelativeDrawingSettings& settings) {
   const DrawingSettings& drawing = settings.drawing;
   std::vector<std::string> lines;
@@ -38,12 +27,10 @@ std::vector<std::string> relative_legend_lines(const RelativeDrawingSettings& se
                   (drawing.mode == ObservationMode::goniometric ? " em modo goniométrico" : " em modo declinado"));
   lines.push_back("Elipses de " + level_words(drawing.ellipse_option));
   lines.push_back("Módulo da escala das elipses: " + given_figure(drawing.scale));
-  lines.push_back("Incerteza das distâncias: " + distance_precision_text(drawing.precision));
+  lines.push_back("Incerteza das distâncias: " + distance_precision_text(drawing.use.precision));
   lines.push_back(std::string("Incerteza ") + angle_observation_words(drawing.mode) + ": " +
-                  angle_precision_text(drawing.precision));
-  if (drawing.instrument_centring_mm != 0.0 || drawing.target_centring_mm != 0.0 || drawing.sets != 1) {
-    lines.push_back(centring_legend(drawing));
-  }
+                  angle_precision_text(drawing.use.precision));
+  if (!drawing.use.is_plain()) lines.push_back(centring_legend(drawing.use));
   for (const std::string& line : settings.extra_legend_lines) lines.push_back(line);
   if (settings.tolerance_legend) {
     lines.push_back("Tolerância relativa: " + given_figure(settings.tolerance_legend->fixed_mm) + " mm + " +
@@ -53,26 +40,22 @@ std::vector<std::string> relative_legend_lines(const RelativeDrawingSettings& se
 }
 
 void write_relative_drawing(DrawingScriptWriter& script, const RelativeDrawingSettings& settings,
-                            const PointList& points, const TraverseCovariance& joint) {
+                            const PointList& points, const LegTests& legs) {
   const DrawingSettings& drawing = settings.drawing;
   for (std::int32_t i = 1; i <= points.n; ++i) {
     write_label_block(script, drawing, points.at(i).name, points.at(i).m, points.at(i).p);
   }
   for (std::int32_t i = 1; i < points.n; ++i) {
-    const EllipseParams params = ellipse_parameters(relative_covariance(joint, i), drawing.k);
-    const EllipseScriptGeometry ellipse = relative_ellipse_geometry(points, i, params, drawing.scale);
-    const std::size_t leg = static_cast<std::size_t>(i - 1);
-    const std::optional<LegTolerance> tolerance =
-        leg < settings.tolerances.size() ? settings.tolerances[leg] : std::nullopt;
-    if (tolerance && tolerance->radius > 0.0) {
+    const LegEllipse& leg = legs.legs[static_cast<std::size_t>(i - 1)];
+    const EllipseScriptGeometry ellipse = relative_ellipse_geometry(points, i, leg.ellipse, drawing.scale);
+    const std::optional<LegTest>& test = leg.test;
+    if (test && test->tolerance > 0.0) {
       write_colour(script, settings.tolerance_colour);
-      const EllipseParams circle{tolerance->radius, tolerance->radius, pi / 2.0};
+      const EllipseParams circle{test->tolerance, test->tolerance, pi / 2.0};
       write_ellipse_command(script, relative_ellipse_geometry(points, i, circle, drawing.scale));
     }
     if (!ellipse.drawn) continue;
-    write_colour(script, !tolerance ? settings.ellipse_colour
-                         : tolerance->passes ? settings.passes_colour
-                                             : settings.exceeds_colour);
+    write_colour(script, !test ? settings.ellipse_colour : test->passes ? settings.passes_colour : settings.exceeds_colour);
     write_ellipse_command(script, ellipse);
   }
   const Point& anchor = points.n == 0 ? Point{} : settings.closed ? points.at(points.n) : points.at(1);

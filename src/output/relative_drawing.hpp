@@ -10,16 +10,8 @@
 #include <vector>
 
 #include "output/drawing_script.hpp"
-#include "propagation/adjustment.hpp"
-#include "propagation/design.hpp"
 
 namespace elipses {
-
-// A leg's tolerance at the chosen level and whether its relative ellipse meets it.
-struct LegTolerance {
-  double radius = 0.0;  // m: the largest semi-major axis allowed
-  bool passes = true;   // a <= radius
-};
 
 // The relative tolerance as the surveyor gave it, for the legend.
 struct ToleranceLegend {
@@ -29,9 +21,7 @@ struct ToleranceLegend {
 
 struct RelativeDrawingSettings {
   DrawingSettings drawing;  // scale modulus, text height, level, mode, precisions
-  bool closed = false;      // the legend goes where the Parts' drawing has it: below the final point when closed
-  // One per leg in file order, or empty: no tolerance drawn. A leg without a value is not tested.
-  std::vector<std::optional<LegTolerance>> tolerances;
+  bool closed = false;      // the legend goes where elipses.scr has it: below the final point when closed
   std::optional<ToleranceLegend> tolerance_legend;
   // Legend lines after the precisions and the centring and sets, written as given.
   std::vector<std::string> extra_legend_lines;
@@ -47,16 +37,12 @@ struct RelativeDrawingSettings {
 EllipseScriptGeometry relative_ellipse_geometry(const PointList& points, std::int32_t i, const EllipseParams& params,
                                                 double scale);
 
-// Each leg's relative tolerance at its length and the verdict of its relative ellipse at
-// the level's factor k, in file order.
-std::vector<std::optional<LegTolerance>> leg_tolerances(const PointList& points, const TraverseCovariance& joint,
-                                                        double k, const Tolerances& tolerances);
-
 // The legend's lines, top to bottom.
 std::vector<std::string> relative_legend_lines(const RelativeDrawingSettings& settings);
 
-// The whole script, from the points in file order and their joint covariance (m^2).
+// The whole script, from the points in file order and their legs' relative ellipses and
+// verdicts (a leg without a verdict is drawn without a tolerance).
 void write_relative_drawing(DrawingScriptWriter& script, const RelativeDrawingSettings& settings,
-                            const PointList& points, const TraverseCovariance& joint);
+                            const PointList& points, const LegTests& legs);
 
 }  // namespace elipses

@@ -6,7 +6,6 @@
 
 #include "output/compact_numbers.hpp"
 #include "output/record_text.hpp"
-#include "propagation/ellipse.hpp"
 
 namespace elipses {
 
@@ -14,23 +13,18 @@ namespace elipses {
 const std::string_view relative_table_header =
     "de   para        D(m)      a(m)      b(m) teta(gon)      sM(m)      sP(m)    sMP(m2)  a/D(ppm)";
 
-void write_relative_header(RelativeTableWriter& table, bool with_tolerance) {
-  if (!with_tolerance) {
-    table.text.put_line(relative_table_header);
-    return;
-  }
-  table.text.put_line(std::string(relative_table_header) + " tolerancia(m) razao cumpre|excede");
-}
-
-void write_relative_records(RelativeTableWriter& table, const PointList& points, const TraverseCovariance& joint,
-                            double k, const Tolerances* tolerances) {
+std::size_t write_relative_table(std::ostream& file, const PointList& points, const LegTests& legs,
+                                 bool with_tolerance) {
+  TextOutput text(file);
+  text.put_line(with_tolerance ? std::string(relative_table_header) + " tolerancia(m) razao cumpre|excede"
+                               : std::string(relative_table_header));
+  std::size_t records_not_fitting = 0;
   for (std::int32_t i = 1; i < points.n; ++i) {
     const Point& from = points.at(i);
     const Point& to = points.at(i + 1);
-    const Leg leg = leg_geometry(points, i);
-    const Covariance2 relative = relative_covariance(joint, i);
-    const EllipseParams params = ellipse_parameters(relative, k);
-    char* const record = table.text.room(200);
+    const LegEllipse& leg = legs.legs[static_cast<std::size_t>(i - 1)];
+    const EllipseParams& params = leg.ellipse;
+    char* const record = text.room(200);
     char* at = record;
     const auto put_name = [&](const std::string& name) {
       const std::size_t size = std::min<std::size_t>(name.size(), 16);
@@ -48,26 +42,22 @@ void write_relative_records(RelativeTableWriter& table, const PointList& points,
     put_field(params.a, 9, 4);
     put_field(params.b, 9, 4);
     put_field(gon_from_radians(params.teta), 9, 4);
-    put_field(std::sqrt(relative.var_m), 10, 6);
-    put_field(std::sqrt(relative.var_p), 10, 6);
-    put_field(relative.cov_mp, 10, 6);
+    put_field(std::sqrt(leg.relative.var_m), 10, 6);
+    put_field(std::sqrt(leg.relative.var_p), 10, 6);
+    put_field(leg.relative.cov_mp, 10, 6);
     put_field(params.a / leg.length * 1e6, 9, 1);
-    if (tolerances != nullptr) {
-      const double tolerance = tolerances->relative_limit(leg.length);
-      const double ratio = tolerance_ratio(params.a, tolerance);
-      const std::string verdict =
-          ' ' + plain_fixed(tolerance, 4) + ' ' + plain_fixed(ratio, 3) + (ratio <= 1.0 ? " cumpre" : " excede");
+    if (with_tolerance && leg.test) {
+      const std::string verdict = ' ' + plain_fixed(leg.test->tolerance, 4) + ' ' + plain_fixed(leg.test->ratio, 3) +
+                                  (leg.test->passes ? " cumpre" : " excede");
       at = std::copy(verdict.begin(), verdict.end(), at);
-      if (ratio > 1.0) ++table.legs_exceeding;
-      if (table.worst_leg.from == 0 || ratio > table.worst_leg.ratio) {
-        table.worst_leg = PairTest{i, i + 1, leg.length, params.a, tolerance, ratio};
-      }
     }
-    if (!fits) ++table.records_not_fitting;
+    if (!fits) ++records_not_fitting;
     at[0] = '\r';
     at[1] = '\n';
-    table.text.advance(at + 2);
+    text.advance(at + 2);
   }
+  text.flush();
+  return records_not_fitting;
 }
 
 }  // namespace elipses

@@ -36,7 +36,7 @@ void write_reliability_table(std::ostream& file, const PointList& points, const 
     } else {
       record += "- - -";  // no redundancy at all: no blunder in it could be found
     }
-    if (item.redundancy < weak_redundancy) record += " fraca";
+    if (item.weak()) record += " fraca";
     text.put_line(record);
   }
   text.flush();

@@ -9,10 +9,6 @@
 
 namespace elipses {
 
-// Redundancy numbers below this leave an observation weakly checked: a blunder in it
-// must be large, against its own precision, to be found.
-constexpr double weak_redundancy = 0.1;
-
 // The header and one record per observation: the type (A, D or R); an angle's back point
 // (REF for the reference direction), station and forward point, or a distance's or
 // bearing's from and to points; sigma (m, 4 decimals, or seconds or cc, 2 decimals); r (3

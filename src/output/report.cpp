@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/text_encoding.hpp"
 #include "output/compact_numbers.hpp"
+#include "output/ellipse_levels.hpp"
 #include "output/legend_text.hpp"
+#include "output/misclosure_text.hpp"
 #include "output/record_text.hpp"
 #include "output/reliability_table.hpp"
 #include "propagation/ellipse.hpp"
@@ -20,56 +23,6 @@ constexpr const char* relative_colour = "#b05000";
 // Names stay legible: their height is this share of the drawing's longer side.
 constexpr double name_share = 1.0 / 55.0;
 constexpr double margin_share = 0.06;
-
-void append_utf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// The characters Windows-1252 puts at 0x80..0x9F (U+FFFD where it has none).
-constexpr char32_t windows_1252_high[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-// The code point at text[i] and its length in bytes: a well-formed UTF-8 character, or
-// the one byte read as Windows-1252.
-std::size_t next_character(std::string_view text, std::size_t i, char32_t& c) {
-  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-  const unsigned char lead = byte(i);
-  std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                     : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
-  if (length > 1 && i + length <= text.size()) {
-    char32_t value = lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length && length != 0; ++k) {
-      if ((byte(i + k) & 0xC0) != 0x80) length = 0;
-      value = (value << 6) | (byte(i + k) & 0x3F);
-    }
-    const char32_t smallest[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (length != 0 && value >= smallest[length] && value <= 0x10FFFF && !(value >= 0xD800 && value < 0xE000)) {
-      c = value;
-      return length;
-    }
-  } else if (length == 1) {
-    c = lead;
-    return 1;
-  }
-  c = lead >= 0xA0 ? lead : lead >= 0x80 ? windows_1252_high[lead - 0x80] : 0xFFFD;
-  return 1;
-}
 
 // A number for the SVG: plain decimals, enough for a thousandth of a millimetre.
 std::string svg_number(double value) {
@@ -147,7 +100,7 @@ Frame drawing_frame(const Report& report) {
   }
   for (const ReportLeg& leg : report.legs) {
     const Midpoint mid = leg_midpoint(report.points, leg.from);
-    const double tolerance = leg.tolerance ? leg.tolerance->radius : 0.0;
+    const double tolerance = leg.tolerance ? leg.tolerance->tolerance : 0.0;
     box.include(mid.m, mid.p, report.scale * std::max(ellipse_parameters(leg.relative, report.k).a, tolerance));
   }
   if (box.empty) box.include(0.0, 0.0);
@@ -206,9 +159,9 @@ void write_svg(std::ostream& out, const Report& report) {
       const Midpoint mid = leg_midpoint(report.points, leg.from);
       const std::string names = "data-de=\"" + html_text(shown_name(report.points.at(leg.from).name)) +
                                 "\" data-para=\"" + html_text(shown_name(report.points.at(leg.from + 1).name)) + "\"";
-      if (leg.tolerance && leg.tolerance->radius > 0.0) {
+      if (leg.tolerance && leg.tolerance->tolerance > 0.0) {
         out << "<circle class=\"tolerancia\" cx=\"" << svg_number(frame.x(mid.m)) << "\" cy=\""
-            << svg_number(frame.y(mid.p)) << "\" r=\"" << svg_number(report.scale * leg.tolerance->radius) << "\" "
+            << svg_number(frame.y(mid.p)) << "\" r=\"" << svg_number(report.scale * leg.tolerance->tolerance) << "\" "
             << names << "/>\n";
       }
       std::string attributes = "class=\"relativa";
@@ -378,8 +331,8 @@ void write_legs(std::ostream& out, const Report& report) {
     }
     if (tolerance) {
       if (leg.tolerance) {
-        write_cell(out, table_number(leg.tolerance->radius, 4), true);
-        write_cell(out, leg.tolerance->radius > 0.0 ? table_number(params.a / leg.tolerance->radius, 3) : "", true);
+        write_cell(out, table_number(leg.tolerance->tolerance, 4), true);
+        write_cell(out, leg.tolerance->tolerance > 0.0 ? table_number(params.a / leg.tolerance->tolerance, 3) : "", true);
         write_cell(out, leg.tolerance->passes ? "cumpre" : "excede", false);
       } else {
         out << "<td></td><td></td><td></td>";
@@ -419,7 +372,7 @@ std::string html_text(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     char32_t c = 0;
-    i += next_character(text, i, c);
+    i += decode_utf8_or_windows_1252(text, i, c);
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
@@ -450,7 +403,7 @@ ReportTable reliability_section(const PointList& points, const TraverseReliabili
   };
   std::size_t weak = 0;
   for (const ObservationReliability& item : reliability.observations) {
-    if (!(item.redundancy < weak_redundancy)) continue;
+    if (!item.weak()) continue;
     ++weak;
     const bool length = item.kind == ObservationKind::distance;
     const auto in_unit = [&](double value) {
@@ -494,23 +447,143 @@ ReportTable pairs_section(const PointList& points, const PairSweep& sweep) {
   return table;
 }
 
-ReportTable design_section(std::string_view design_text) {
+ReportTable design_section(const std::vector<SheetLine>& lines) {
   ReportTable table;
   table.title = "Folha de projeto";
   table.note = "Como em elipses-projeto.txt: o nível, os piores ponto e par, de onde vem o erro e, com uma "
                "tolerância, os limites de cada precisão e o catálogo de classes de instrumentos.";
   table.headers = {"", "Valores"};
-  while (!design_text.empty()) {
-    const std::size_t end = design_text.find('\n');
-    std::string_view line = design_text.substr(0, end);
-    design_text.remove_prefix(end == std::string_view::npos ? design_text.size() : end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty() || line.front() == '#') continue;
-    const std::size_t blank = line.find(' ');
-    table.rows.push_back({std::string(line.substr(0, blank)),
-                          blank == std::string_view::npos ? std::string() : std::string(line.substr(blank + 1))});
+  for (const SheetLine& line : lines) {
+    if (line.keyword == "#") continue;
+    table.rows.push_back({line.keyword, line.rest});
   }
   return table;
+}
+
+namespace {
+
+std::string endpoint_words(const EndpointCovariance& endpoint) {
+  if (is_zero(endpoint)) return "exato";
+  return "sM " + given_figure(endpoint.s_m) + " m, sP " + given_figure(endpoint.s_p) + " m, sMP " +
+         given_figure(endpoint.s_mp) + " m²";
+}
+
+// A pass's points in file order: `reversed` when the pass walked the file backwards.
+ReportComputation computation_of(std::string title, const PreAnalysis& analysis, const Pass& pass) {
+  ReportComputation computation;
+  computation.title = std::move(title);
+  const std::int32_t n = analysis.walked(pass).n;
+  for (std::size_t i = 0; i < pass.chain.computed.size(); ++i) {
+    const std::int32_t position = Chain::position_of(i);
+    computation.ellipses.push_back({pass.walks_backward ? n + 1 - position : position, pass.chain.computed[i]});
+  }
+  return computation;
+}
+
+}  // namespace
+
+std::vector<ReportFact> report_facts(const PreAnalysis& analysis, const Presentation& presentation) {
+  const AnalysisRequest& request = analysis.request;
+  const InstrumentUse& use = request.use;
+  std::vector<ReportFact> facts;
+  facts.push_back({"Ficheiro de coordenadas", presentation.coordinate_file});
+  facts.push_back({"Pontos", std::to_string(analysis.points.forward.n) + ", " +
+                                 decimal_figure(analysis.traverse_length, 3) + " m de poligonal"});
+  const bool goniometric = request.has_mode && request.mode == ObservationMode::goniometric;
+  const bool declined = request.has_mode && request.mode == ObservationMode::declined;
+  const bool open = !request.closed;
+  facts.push_back({"Modo", goniometric ? "goniométrico (um ângulo em cada estação)"
+                           : declined  ? "declinado (o rumo de cada lado)"
+                                       : "não existente: nada foi calculado"});
+  facts.push_back({"Poligonal", open            ? "aberta"
+                                : analysis.loop ? "fechada, em anel (começa e acaba no mesmo ponto conhecido)"
+                                                : "fechada (coordenadas do ponto final conhecidas)"});
+  if (goniometric || declined) {
+    facts.push_back({"Incerteza das distâncias", distance_precision_text(use.precision)});
+    facts.push_back({std::string("Incerteza ") + angle_observation_words(request.mode),
+                     angle_precision_text(use.precision)});
+    facts.push_back({"Centragem", "instrumento " + given_figure(use.instrument_centring_mm) + " mm, alvos " +
+                                      given_figure(use.target_centring_mm) + " mm (desvio padrão por coordenada)"});
+    facts.push_back({"Séries de direções", std::to_string(use.sets)});
+    // A declined closed traverse starts from ends taken as exactly known.
+    if (goniometric || open) facts.push_back({"Ponto inicial", endpoint_words(request.initial_point)});
+    if (goniometric && !open) facts.push_back({"Ponto final", endpoint_words(request.final_point)});
+    if (declined && !open) facts.push_back({"Extremos", "exatos"});
+  }
+  if (is_ellipse_option(presentation.ellipse_option)) {
+    const double k = ellipse_level(presentation.ellipse_option).k;
+    facts.push_back({"Nível", "elipses de " + level_words(presentation.ellipse_option) + "; fator k = " +
+                                  decimal_figure(k, 3) + ", que dá de facto " +
+                                  decimal_figure(ellipse_probability_percent(k), 1) + " % a duas dimensões"});
+  }
+  const Tolerances& tolerances = request.further.tolerances;
+  if (tolerances.relative) {
+    facts.push_back({"Tolerância relativa", given_figure(tolerances.relative_mm) + " mm + " +
+                                                given_figure(tolerances.relative_ppm) +
+                                                " ppm da distância entre os dois pontos, no nível das elipses"});
+  }
+  if (tolerances.point) {
+    facts.push_back({"Tolerância de cada ponto", given_figure(tolerances.point_mm) + " mm, no nível das elipses"});
+  }
+  facts.push_back({"Módulo da escala das elipses", given_figure(presentation.scale)});
+  return facts;
+}
+
+Report report_of(const PreAnalysis& analysis, const Presentation& presentation) {
+  Report report;
+  const AnalysisRequest& request = analysis.request;
+  const PointList& forward = analysis.points.forward;
+  report.points = forward;
+  report.facts = report_facts(analysis, presentation);
+  report.coordinate_file = presentation.coordinate_file;
+  // The folder is named as it was given: a report handed to others says nothing of the
+  // machine it was made on, and the page in a browser writes the same bytes.
+  report.folder = presentation.folder;
+  if (is_ellipse_option(presentation.ellipse_option)) {
+    report.k = ellipse_level(presentation.ellipse_option).k;
+    report.level = level_words(presentation.ellipse_option);
+  }
+  report.scale = presentation.scale > 0.0 ? presentation.scale : 1.0;
+  for (const Pass& pass : analysis.passes) {
+    const char* title = pass.chain.start_end == PassStart::open_traverse ? "Poligonal aberta (elipses.txt)"
+                        : pass.chain.start_end == PassStart::initial_point
+                            ? "Cálculo a partir do ponto inicial (elipses.txt)"
+                            : "Cálculo a partir do ponto final (elipses.txt)";
+    report.computations.push_back(computation_of(title, analysis, pass));
+  }
+  if (analysis.notices.further_undefined) {
+    report.facts.push_back({"Poligonal ajustada e elipses relativas",
+                            "não calculadas: uma observação sem erro teria peso infinito"});
+  }
+  if (!analysis.further) return report;
+  if (request.closed) {
+    ReportComputation adjusted;
+    adjusted.title = "Poligonal ajustada (elipses-ajustada.txt)";
+    for (std::int32_t i = 2; i < forward.n; ++i) {
+      adjusted.ellipses.push_back({i, analysis.joint.points[static_cast<std::size_t>(i - 1)]});
+    }
+    report.computations.push_back(std::move(adjusted));
+    if (analysis.misclosure) {
+      report.misclosure = misclosure_lines(*analysis.misclosure, request.mode, presentation.ellipse_option,
+                                           request.use.precision.angle_unit);
+    }
+  }
+  if (analysis.pairs) report.tables.push_back(pairs_section(forward, *analysis.pairs));
+  if (analysis.design) report.tables.push_back(design_section(design_sheet_lines(analysis, presentation.ellipse_option)));
+  report.relative_title = request.closed ? "Da poligonal ajustada" : "Da propagação da poligonal aberta";
+  if (analysis.legs) {
+    for (std::int32_t i = 1; i < forward.n; ++i) {
+      const LegEllipse& leg = analysis.legs->legs[static_cast<std::size_t>(i - 1)];
+      report.legs.push_back({i, leg.relative, leg.test});
+    }
+  }
+  if (analysis.notices.reliability_too_large) {
+    report.facts.push_back({"Fiabilidade", "não calculada para mais de 5000 pontos sem --fiabilidade"});
+  }
+  if (analysis.reliability) {
+    report.tables.push_back(reliability_section(forward, *analysis.reliability, request.use.precision.angle_unit));
+  }
+  return report;
 }
 
 void write_report(std::ostream& file, const Report& report) {

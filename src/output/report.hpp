@@ -4,19 +4,18 @@
 // address), for the screen and for A4 paper: what was computed, the drawing written as
 // SVG from the computation itself, and the tables.
 //
-// The writer takes plain sections: a computation adds its points, a further result adds
-// its table, and the writer lays them out; it computes nothing but the ellipse of each
-// covariance at the level's factor.
+// report_of() gathers plain sections from the pre-analysis: each pass and the adjusted
+// traverse add their points, each further result its table; write_report() lays them out
+// and computes nothing but the ellipse of each covariance at the level's factor.
 #include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "output/relative_drawing.hpp"
-#include "propagation/adjustment.hpp"
-#include "propagation/design.hpp"
-#include "propagation/reliability.hpp"
+#include "output/design_files.hpp"
+#include "output/presentation.hpp"
+#include "propagation/analysis.hpp"
 
 namespace elipses {
 
@@ -42,7 +41,7 @@ struct ReportComputation {
 struct ReportLeg {
   std::int32_t from = 0;
   Covariance2 relative;  // m^2
-  std::optional<LegTolerance> tolerance;
+  std::optional<LegTest> tolerance;
 };
 
 // A table a further result brings (reliability, pairs, the design sheet): plain text
@@ -87,9 +86,18 @@ ReportTable reliability_section(const PointList& points, const TraverseReliabili
 // exceed, worst first (the first hundred; elipses-pares.txt lists up to a thousand).
 ReportTable pairs_section(const PointList& points, const PairSweep& sweep);
 
-// The design sheet from the text of elipses-projeto.txt: one row per line, its keyword
-// and the rest; the comment lines left out.
-ReportTable design_section(std::string_view design_text);
+// The design sheet as elipses-projeto.txt holds it: one row per line, its keyword and the
+// rest; the lines for the reader left out.
+ReportTable design_section(const std::vector<SheetLine>& lines);
+
+// "What was computed": the coordinate file, the points and the length, the mode and the
+// traverse, every precision as given, the centring and the sets, the known ends, the
+// tolerances, the level with its factor and the probability that factor really gives, and
+// the drawing's scale modulus.
+std::vector<ReportFact> report_facts(const PreAnalysis& analysis, const Presentation& presentation);
+
+// Every section of the report of a run.
+Report report_of(const PreAnalysis& analysis, const Presentation& presentation);
 
 // The whole document.
 void write_report(std::ostream& file, const Report& report);

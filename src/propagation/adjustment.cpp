@@ -14,8 +14,6 @@ namespace elipses {
 
 namespace {
 
-CrossCovariance2 cross_of(const Matrix2& x) { return CrossCovariance2{x.mm, x.mp, x.pm, x.pp}; }
-
 bool positive_finite(double variance) { return variance > 0.0 && std::isfinite(variance); }
 
 }  // namespace
@@ -39,61 +37,14 @@ bool model_is_defined(const ObservationModel& model) {
   return true;
 }
 
-TraverseCovariance model_covariance(const PointList& points, const ObservationModel& model,
-                                    const EndpointCovariance& initial_point, const EndpointCovariance& final_point) {
-  TraverseCovariance joint;
-  const std::int32_t n = points.n;
-  if (n < 1) return joint;
-  const bool closed = model.shape.closed;
-  const Covariance2 initial = start_covariance(initial_point);
-  const Covariance2 final_end = model.shape.loop ? initial : start_covariance(final_point);
-  if (n == 1) {
-    joint.points.push_back(initial);
-    return joint;
-  }
-  if (closed && n == 2) {
-    // Both points known: nothing to adjust, and the ends are independent.
-    joint.points = {initial, final_end};
-    joint.neighbours.resize(1);
-    return joint;
-  }
-  AdjustmentPlan plan;
-  plan.first_unknown = 2;
-  plan.last_unknown = closed ? n - 1 : n;
-  const NetworkAdjustment adjustment(model, plan);
-  KnownPointsCovariance known;
-  known.before = matrix_of(initial);
-  if (closed) known.after = matrix_of(final_end);
-  // A loop's two ends are one point: its error is shared whole by both.
-  if (model.shape.loop) known.shared = known.before;
-
-  joint.points.reserve(static_cast<std::size_t>(n));
-  joint.neighbours.reserve(static_cast<std::size_t>(n - 1));
-  joint.points.push_back(initial);
-  // A known point against an unknown one: its row of Sigma_c times G^T.
-  const std::int32_t first = plan.first_unknown;
-  const std::int32_t last = plan.last_unknown;
-  joint.neighbours.push_back(cross_of(sum(product(known.before, transposed(adjustment.gain(first, false))),
-                                          product(known.shared, transposed(adjustment.gain(first, true))))));
-  for (std::int32_t u = first; u <= last; ++u) {
-    joint.points.push_back(covariance_of(adjustment.covariance(u, u, known)));
-    if (u < last) joint.neighbours.push_back(cross_of(adjustment.covariance(u, u + 1, known)));
-  }
-  if (closed) {
-    joint.points.push_back(final_end);
-    joint.neighbours.push_back(cross_of(sum(product(adjustment.gain(last, false), known.shared),
-                                            product(adjustment.gain(last, true), known.after))));
-  }
-  return joint;
-}
-
 TraverseCovariance adjust_traverse(const PointList& points, ObservationMode mode, const ObservationPrecision& precision,
                                    const EndpointCovariance& initial_point, const EndpointCovariance* final_point) {
   InstrumentUse use;
   use.precision = precision;
   const TraverseShape shape{mode, final_point != nullptr, false};
-  return model_covariance(points, build_observation_model(points, shape, use), initial_point,
-                          final_point != nullptr ? *final_point : EndpointCovariance{});
+  const AdjustedTraverse adjusted(points, build_observation_model(points, shape, use), initial_point,
+                                  final_point != nullptr ? *final_point : EndpointCovariance{});
+  return adjusted.blocks();
 }
 
 TraverseCovariance propagate_open_joint(const PointList& points, ObservationMode mode,
@@ -120,7 +71,7 @@ TraverseCovariance propagate_open_joint(const PointList& points, ObservationMode
   for (std::int32_t j = 1; j < points.n; ++j) {
     const Covariance2& own = joint.points[static_cast<std::size_t>(j - 1)];
     const Leg leg = leg_geometry(points, j);
-    CrossCovariance2 shared{own.var_m, own.cov_mp, own.cov_mp, own.var_p};
+    Matrix2 shared{own.var_m, own.cov_mp, own.cov_mp, own.var_p};
     if (mode == ObservationMode::goniometric) {
       shared.mm += levers_p * leg.dp * angle_var;
       shared.mp -= levers_p * leg.dm * angle_var;
@@ -142,7 +93,7 @@ Covariance2 relative_covariance(const TraverseCovariance& joint, std::int32_t i)
   const std::size_t k = static_cast<std::size_t>(i - 1);
   const Covariance2& here = joint.points[k];
   const Covariance2& next = joint.points[k + 1];
-  const CrossCovariance2& shared = joint.neighbours[k];
+  const Matrix2& shared = joint.neighbours[k];
   return Covariance2{here.var_m + next.var_m - 2.0 * shared.mm, here.var_p + next.var_p - 2.0 * shared.pp,
                      here.cov_mp + next.cov_mp - shared.mp - shared.pm};
 }

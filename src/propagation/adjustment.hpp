@@ -1,34 +1,19 @@
 #pragma once
 // Pre-analysis of a traverse by least squares: no observations yet, only the planned
-// coordinates and the a-priori precision of the instruments. Every observation is
-// independent with unit variance factor; the unknowns are the coordinates of the points
-// that are not known ends, linearised at the planned coordinates. The known ends are held
-// fixed in the adjustment and their own covariance is carried into the unknowns.
-//
-// Every observation touches at most three consecutive points, so the normal matrix is
-// banded along the chain: the factorisation, the parts of its inverse the ellipses need
-// and the effect of the ends all cost a time proportional to the number of points.
+// coordinates and the a-priori precision of the instruments, with unit variance factor.
+// The observations of one setup are correlated through the centring of the instrument
+// and of its targets; those of different setups are not (the model of the setups). The
+// unknowns are the coordinates of the points that are not known ends, linearised at the
+// planned coordinates; the known ends are held fixed and their own covariance is carried
+// into the unknowns (AdjustedTraverse). Here: whether the model can be weighed at all,
+// the open traverse's joint covariance by the plain sums, and the misclosure a closed
+// traverse is expected to show.
 #include <cstdint>
 #include <vector>
 
-#include "propagation/observation_model.hpp"
+#include "propagation/adjusted_traverse.hpp"
 
 namespace elipses {
-
-// Covariance between the coordinates of two points, m^2: rows (M_i, P_i), columns (M_j, P_j).
-struct CrossCovariance2 {
-  double mm = 0.0;
-  double mp = 0.0;
-  double pm = 0.0;
-  double pp = 0.0;
-};
-
-// The joint covariance where the ellipses need it: each point's own block and the block
-// between each point and the next.
-struct TraverseCovariance {
-  std::vector<Covariance2> points;           // point i at [i-1], i = 1..n; m^2
-  std::vector<CrossCovariance2> neighbours;  // points i and i+1 at [i-1], i = 1..n-1; m^2
-};
 
 // True when every observation the mode uses has a non-zero variance on every leg, so that
 // no weight is infinite: the lengths (f or p not zero; legs have length) and the angles or
@@ -39,15 +24,8 @@ bool adjustment_is_defined(ObservationMode mode, const ObservationPrecision& pre
 // (centring alone can give an observation its uncertainty).
 bool model_is_defined(const ObservationModel& model);
 
-// The joint covariance in the model of the setups: a closed traverse adjusted by least
-// squares (points 1 and n known with their covariances; a loop's one point with the
-// initial covariance, shared by both ends), an open one propagated (point 1 known).
-// Assumes model_is_defined and no leg of zero length.
-TraverseCovariance model_covariance(const PointList& points, const ObservationModel& model,
-                                    const EndpointCovariance& initial_point, const EndpointCovariance& final_point);
-
-// model_covariance without centring and with one set. final_point
-// null: an open traverse (points 2..n unknown; no redundancy). Otherwise a closed one: points
+// The joint covariance of the plain model (no centring, one set), as AdjustedTraverse
+// gives it. final_point null: an open traverse (points 2..n unknown; no redundancy). Otherwise a closed one: points
 // 2..n-1 unknown, points 1 and n known with the given covariances (all zero: exact), and in
 // goniometric mode an angle at station n too, from point n-1 to an error-free reference
 // direction. Assumes adjustment_is_defined and no leg of zero length.

@@ -10,16 +10,16 @@ namespace elipses {
 
 namespace {
 
-Chain pass(const PointList& points, const TraverseInput& input, PassStart start_end, const EndpointCovariance& start,
-           std::int32_t last) {
+Chain pass(const PointList& points, ObservationMode mode, const ObservationPrecision& precision, PassStart start_end,
+           const EndpointCovariance& start, std::int32_t last) {
   Chain chain;
-  chain.mode = input.mode;
+  chain.mode = mode;
   chain.start_end = start_end;
   chain.start = start;
-  if (input.mode == ObservationMode::goniometric) {
-    chain.computed = propagate_goniometric(points, last, start_covariance(start), input.precision);
+  if (mode == ObservationMode::goniometric) {
+    chain.computed = propagate_goniometric(points, last, start_covariance(start), precision);
   } else {
-    chain.computed = propagate_declined(points, start_covariance(start), input.precision);
+    chain.computed = propagate_declined(points, start_covariance(start), precision);
   }
   return chain;
 }
@@ -28,16 +28,16 @@ Chain pass(const PointList& points, const TraverseInput& input, PassStart start_
 // unknown points first..last from the known point next to them (before the run from the
 // initial point, after it from the final point) and the observations `plan` uses, and
 // lists them in the order the pass walks.
-Chain general_pass(const PointList& forward, const TraverseInput& input, PassStart start_end,
+Chain general_pass(const PointList& forward, ObservationMode mode, const InstrumentUse& use, PassStart start_end,
                    const EndpointCovariance& start, const AdjustmentPlan& plan) {
   Chain chain;
-  chain.mode = input.mode;
+  chain.mode = mode;
   chain.start_end = start_end;
   chain.start = start;
   if (plan.last_unknown < plan.first_unknown) return chain;
   const bool closed = start_end != PassStart::open_traverse;
-  const TraverseShape shape{input.mode, closed && input.mode == ObservationMode::goniometric, false};
-  const ObservationModel model = build_observation_model(forward, shape, input.instrument_use());
+  const TraverseShape shape{mode, closed && mode == ObservationMode::goniometric, false};
+  const ObservationModel model = build_observation_model(forward, shape, use);
   const NetworkAdjustment adjustment(model, plan);
   KnownPointsCovariance known;
   const bool from_final = start_end == PassStart::final_point;
@@ -57,56 +57,51 @@ PointList reversed(const PointList& points) {
 
 }  // namespace
 
-InstrumentUse TraverseInput::instrument_use() const {
-  InstrumentUse use;
-  use.precision = precision;
-  use.instrument_centring_m = instrument_centring_m;
-  use.target_centring_m = target_centring_m;
-  use.sets = sets;
-  return use;
-}
-
-Chain propagate_open_traverse(const PointList& points, const TraverseInput& input) {
-  if (!input.instrument_use().is_plain()) {
-    return general_pass(points, input, PassStart::open_traverse, input.initial_point, AdjustmentPlan{2, points.n, {}});
+Chain propagate_open_traverse(const PointList& points, ObservationMode mode, const InstrumentUse& use,
+                              const EndpointCovariance& initial_point) {
+  if (!use.is_plain()) {
+    return general_pass(points, mode, use, PassStart::open_traverse, initial_point, AdjustmentPlan{2, points.n, {}});
   }
-  return pass(points, input, PassStart::open_traverse, input.initial_point, points.n);
+  return pass(points, mode, use.precision, PassStart::open_traverse, initial_point, points.n);
 }
 
-Chain propagate_closed_from_initial(const PointList& forward, const TraverseInput& input) {
-  const bool declined = input.mode == ObservationMode::declined;
-  const EndpointCovariance start = declined ? EndpointCovariance{} : input.initial_point;
+Chain propagate_closed_from_initial(const PointList& forward, ObservationMode mode, const InstrumentUse& use,
+                                    const EndpointCovariance& initial_point) {
+  const bool declined = mode == ObservationMode::declined;
+  const EndpointCovariance start = declined ? EndpointCovariance{} : initial_point;
   const std::int32_t last = declined ? forward.n : last_of_initial_half(forward.n);
-  if (!input.instrument_use().is_plain()) {
-    // Stations 1..last-1 measure every observation the half needs.
+  if (!use.is_plain()) {
+    // Stations 1..last-1 measure every observation the half needs; the others none.
     AdjustmentPlan plan{2, last, {}};
     const std::int32_t setups = declined ? forward.n - 1 : forward.n;
-    plan.used.assign(static_cast<std::size_t>(std::max(setups, 0)), 0);
-    for (std::int32_t i = 1; i < last; ++i) plan.used[static_cast<std::size_t>(i - 1)] = 0xFF;
-    return general_pass(forward, input, PassStart::initial_point, start, plan);
+    plan.used.assign(static_cast<std::size_t>(std::max(setups, 0)), UsedObservations{false, false});
+    for (std::int32_t i = 1; i < last; ++i) plan.used[static_cast<std::size_t>(i - 1)] = UsedObservations{};
+    return general_pass(forward, mode, use, PassStart::initial_point, start, plan);
   }
-  return pass(forward, input, PassStart::initial_point, start, last);
+  return pass(forward, mode, use.precision, PassStart::initial_point, start, last);
 }
 
-Chain propagate_closed_from_final(const PointList& backward, const TraverseInput& input) {
-  const bool declined = input.mode == ObservationMode::declined;
-  const EndpointCovariance start = declined ? EndpointCovariance{} : input.final_point;
+Chain propagate_closed_from_final(const PointList& backward, ObservationMode mode, const InstrumentUse& use,
+                                  const EndpointCovariance& final_point) {
+  const bool declined = mode == ObservationMode::declined;
+  const EndpointCovariance start = declined ? EndpointCovariance{} : final_point;
   const std::int32_t n = backward.n;
   const std::int32_t last = declined ? n : last_of_final_half(n);
-  if (!input.instrument_use().is_plain()) {
+  if (!use.is_plain()) {
     // Walking back from point n to point n+1-last: the angles at stations n .. n+2-last
-    // and the distances of legs n+1-last .. n-1, each measured from its own station.
+    // and the distances of legs n+1-last .. n-1, each measured from its own station (the
+    // station at the start of the run measures only its distance).
     const std::int32_t first_unknown = n + 1 - last;
     AdjustmentPlan plan{first_unknown, n - 1, {}};
     const std::int32_t setups = declined ? n - 1 : n;
-    plan.used.assign(static_cast<std::size_t>(std::max(setups, 0)), 0);
+    plan.used.assign(static_cast<std::size_t>(std::max(setups, 0)), UsedObservations{false, false});
     for (std::int32_t i = first_unknown; i <= setups; ++i) {
-      const bool angle_used = !declined && i > first_unknown;
-      plan.used[static_cast<std::size_t>(i - 1)] = declined ? 0xFF : angle_used ? 0xFF : 0x02;
+      const bool angle_used = declined || i > first_unknown;
+      plan.used[static_cast<std::size_t>(i - 1)] = UsedObservations{angle_used, true};
     }
-    return general_pass(reversed(backward), input, PassStart::final_point, start, plan);
+    return general_pass(reversed(backward), mode, use, PassStart::final_point, start, plan);
   }
-  return pass(backward, input, PassStart::final_point, start, last);
+  return pass(backward, mode, use.precision, PassStart::final_point, start, last);
 }
 
 }  // namespace elipses

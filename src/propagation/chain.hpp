@@ -22,24 +22,13 @@ struct Chain {
   static std::int32_t position_of(std::size_t k) { return static_cast<std::int32_t>(k) + 2; }
 };
 
-// The answers a computation needs.
-struct TraverseInput {
-  ObservationMode mode = ObservationMode::goniometric;
-  ObservationPrecision precision;
-  EndpointCovariance initial_point;
-  EndpointCovariance final_point;  // goniometric closed traverse only; a declined one has exact ends
-  // Centring and sets. With neither, each pass sums the plain propagation; otherwise the
-  // pass is the general model: its points as functions of the observations it uses,
-  // Sigma = J Sigma_l J^T with the setups' blocks.
-  double instrument_centring_m = 0.0;
-  double target_centring_m = 0.0;
-  std::int32_t sets = 1;
-
-  InstrumentUse instrument_use() const;
-};
+// With neither centring nor sets (use.is_plain()) each pass sums the plain propagation;
+// otherwise the pass is the general model: its points as functions of the observations it
+// uses, Sigma = J Sigma_l J^T with the setups' blocks.
 
 // An open traverse: one pass over the list in file order, from the initial point.
-Chain propagate_open_traverse(const PointList& points, const TraverseInput& input);
+Chain propagate_open_traverse(const PointList& points, ObservationMode mode, const InstrumentUse& use,
+                              const EndpointCovariance& initial_point);
 
 // A closed traverse, taken without adjustment: each pass starts from its own known end
 // with an error-free reference direction there, and no closure is used. In goniometric
@@ -49,7 +38,10 @@ Chain propagate_open_traverse(const PointList& points, const TraverseInput& inpu
 // points in reverse file order. In the general model the setups stay those of the file
 // order: the pass from the final point uses the angle at station n and, walking back,
 // each leg's distance as its own station measured it.
-Chain propagate_closed_from_initial(const PointList& forward, const TraverseInput& input);
-Chain propagate_closed_from_final(const PointList& backward, const TraverseInput& input);
+// A declined traverse's passes start from exact ends, whatever covariance is given.
+Chain propagate_closed_from_initial(const PointList& forward, ObservationMode mode, const InstrumentUse& use,
+                                    const EndpointCovariance& initial_point);
+Chain propagate_closed_from_final(const PointList& backward, ObservationMode mode, const InstrumentUse& use,
+                                  const EndpointCovariance& final_point);
 
 }  // namespace elipses

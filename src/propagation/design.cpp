@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
-#include <queue>
 
 #include "propagation/ellipse.hpp"
 
@@ -15,37 +13,7 @@ double distance_between(const PointList& points, std::int32_t i, std::int32_t j)
   return leg_length(points.at(j).m - points.at(i).m, points.at(j).p - points.at(i).p);
 }
 
-// Worst first: the larger ratio, then file order.
-bool worse(const PairTest& x, const PairTest& y) {
-  if (x.ratio != y.ratio) return x.ratio > y.ratio;
-  return x.from != y.from ? x.from < y.from : x.to < y.to;
-}
-
-// The `capacity` worst pairs seen, kept in a heap whose top is the least bad of them.
-class WorstPairs {
- public:
-  explicit WorstPairs(std::size_t capacity) : capacity_(capacity) {}
-  void offer(const PairTest& pair) {
-    if (heap_.size() < capacity_) {
-      heap_.push(pair);
-    } else if (worse(pair, heap_.top())) {
-      heap_.pop();
-      heap_.push(pair);
-    }
-  }
-  std::vector<PairTest> worst_first() {
-    std::vector<PairTest> list;
-    for (; !heap_.empty(); heap_.pop()) list.push_back(heap_.top());
-    std::reverse(list.begin(), list.end());
-    return list;
-  }
-
- private:
-  std::size_t capacity_;
-  std::priority_queue<PairTest, std::vector<PairTest>, std::function<bool(const PairTest&, const PairTest&)>> heap_{worse};
-};
-
-std::vector<double> semi_major_axes(const JointCovariance& joint, double k) {
+std::vector<double> semi_major_axes(const AdjustedTraverse& joint, double k) {
   std::vector<double> a;
   a.reserve(static_cast<std::size_t>(joint.size()));
   for (std::int32_t i = 1; i <= joint.size(); ++i) a.push_back(ellipse_parameters(joint.point(i), k).a);
@@ -54,41 +22,7 @@ std::vector<double> semi_major_axes(const JointCovariance& joint, double k) {
 
 }  // namespace
 
-PairSweep sweep_pairs(const PointList& points, const JointCovariance& joint, double k, const Tolerances& tolerances) {
-  PairSweep sweep;
-  WorstPairs exceeding(max_listed_exceeding);
-  WorstPairs passing(max_listed_passing);
-  std::vector<Matrix2> cross;
-  const std::int32_t n = joint.size();
-  for (std::int32_t j = 2; j <= n; ++j) {
-    joint.column(j, cross);
-    const Covariance2 own_j = joint.point(j);
-    for (std::int32_t i = 1; i < j; ++i) {
-      PairTest pair;
-      pair.from = i;
-      pair.to = j;
-      pair.distance = distance_between(points, i, j);
-      const Covariance2 relative =
-          JointCovariance::relative(joint.point(i), own_j, cross[static_cast<std::size_t>(i - 1)]);
-      pair.a = ellipse_parameters(relative, k).a;
-      pair.tolerance = tolerances.relative_limit(pair.distance);
-      pair.ratio = tolerance_ratio(pair.a, pair.tolerance);
-      ++sweep.tested;
-      if (pair.ratio > 1.0) {
-        ++sweep.exceeding;
-        exceeding.offer(pair);
-      } else {
-        passing.offer(pair);
-      }
-      if (!(joint.is_known(i) && joint.is_known(j)) && (!sweep.worst || worse(pair, *sweep.worst))) sweep.worst = pair;
-    }
-  }
-  sweep.worst_exceeding = exceeding.worst_first();
-  sweep.worst_passing = passing.worst_first();
-  return sweep;
-}
-
-double worst_ratio(const PointList& points, const JointCovariance& joint, double k, const Tolerances& tolerances) {
+double worst_ratio(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances) {
   const std::vector<double> a = semi_major_axes(joint, k);
   const std::int32_t n = joint.size();
   double worst = 0.0;
@@ -118,7 +52,7 @@ double worst_ratio(const PointList& points, const JointCovariance& joint, double
     for (std::int32_t i = 1; i < j; ++i) {
       const auto at = static_cast<std::size_t>(i - 1);
       if (!(bound[at] > worst)) continue;
-      const Covariance2 relative = JointCovariance::relative(joint.point(i), own_j, cross[at]);
+      const Covariance2 relative = AdjustedTraverse::relative(joint.point(i), own_j, cross[at]);
       worst = std::max(worst, tolerance_ratio(ellipse_parameters(relative, k).a,
                                               tolerances.relative_limit(distance_between(points, i, j))));
     }
@@ -129,8 +63,7 @@ double worst_ratio(const PointList& points, const JointCovariance& joint, double
 double worst_ratio(const PointList& points, const TraverseShape& shape, const InstrumentUse& use,
                    const EndpointCovariance& initial_point, const EndpointCovariance& final_point, double k,
                    const Tolerances& tolerances) {
-  const ObservationModel model = build_observation_model(points, shape, use);
-  const JointCovariance joint(points, model, initial_point, final_point);
+  const AdjustedTraverse joint(points, build_observation_model(points, shape, use), initial_point, final_point);
   return worst_ratio(points, joint, k, tolerances);
 }
 
@@ -140,14 +73,6 @@ namespace elipses {
 
 namespace {
 
-BudgetShares shares_of(const VarianceBudget& budget) {
-  const double total = budget.total();
-  const auto percent = [&](double part) { return total > 0.0 ? 100.0 * part / total : 0.0; };
-  return BudgetShares{percent(budget.directions),          percent(budget.distances_fixed),
-                      percent(budget.distances_ppm),       percent(budget.instrument_centring),
-                      percent(budget.target_centring),     percent(budget.known_points)};
-}
-
 // The zero of a precision evaluated as this: a distance needs some uncertainty to have
 // a weight.
 constexpr double least_precision = 0.0001;
@@ -156,7 +81,7 @@ double at_least(double value) { return value == 0.0 ? least_precision : value; }
 
 }  // namespace
 
-DesignSheet design_sheet(const PointList& points, const JointCovariance& joint, const DesignInput& input,
+DesignSheet design_sheet(const PointList& points, const AdjustedTraverse& joint, const DesignInput& input,
                          const std::optional<PairTest>& worst_pair) {
   DesignSheet sheet;
   const double k = input.k;
@@ -177,7 +102,7 @@ DesignSheet design_sheet(const PointList& points, const JointCovariance& joint, 
       if (joint.is_known(j - 1) && joint.is_known(j)) continue;
       joint.column(j, cross);
       const Covariance2 relative =
-          JointCovariance::relative(joint.point(j - 1), joint.point(j), cross[static_cast<std::size_t>(j - 2)]);
+          AdjustedTraverse::relative(joint.point(j - 1), joint.point(j), cross[static_cast<std::size_t>(j - 2)]);
       const double a = ellipse_parameters(relative, k).a;
       if (sheet.worst_pair.from == 0 || a > sheet.worst_pair.a) {
         sheet.worst_pair = PairTest{j - 1, j, leg_geometry(points, j - 1).length, a, 0.0, 0.0};
@@ -188,13 +113,14 @@ DesignSheet design_sheet(const PointList& points, const JointCovariance& joint, 
     const EllipseParams axes = ellipse_parameters(joint.point(sheet.worst_point), k);
     const VarianceBudget budget =
         joint.budget(PointDirection{sheet.worst_point, std::sin(axes.teta), std::cos(axes.teta), 0, 0.0, 0.0});
-    sheet.point_budget = shares_of(budget);
+    sheet.point_budget = shares_of(budget.parts);
     std::vector<ObservationShare> shares;
     std::size_t at = 0;
-    const ObservationModel& model = joint.model();
-    for (std::size_t s = 0; s < model.setups.size(); ++s) {
-      for (std::size_t o = 0; o < model.setups[s].count; ++o, ++at) {
-        shares.push_back(ObservationShare{s, o, 100.0 * budget.by_observation[at] / budget.total()});
+    for (const StationSetup& setup : joint.model().setups) {
+      for (std::size_t o = 0; o < setup.count; ++o, ++at) {
+        const Observation& observation = setup.observations[o];
+        shares.push_back(ObservationShare{observation.kind, observation.back, observation.station, observation.forward,
+                                          100.0 * budget.by_observation[at] / budget.parts.total()});
       }
     }
     const std::size_t listed = std::min<std::size_t>(5, shares.size());
@@ -207,11 +133,11 @@ DesignSheet design_sheet(const PointList& points, const JointCovariance& joint, 
     const std::int32_t j = sheet.worst_pair.to;
     std::vector<Matrix2> cross;
     joint.column(j, cross);
-    const Covariance2 relative = JointCovariance::relative(joint.point(i), joint.point(j), cross[static_cast<std::size_t>(i - 1)]);
+    const Covariance2 relative = AdjustedTraverse::relative(joint.point(i), joint.point(j), cross[static_cast<std::size_t>(i - 1)]);
     const EllipseParams axes = ellipse_parameters(relative, k);
     const double m = std::sin(axes.teta);
     const double p = std::cos(axes.teta);
-    sheet.pair_budget = shares_of(joint.budget(PointDirection{j, m, p, i, -m, -p}));
+    sheet.pair_budget = shares_of(joint.budget(PointDirection{j, m, p, i, -m, -p}).parts);
   }
   if (!input.tolerances.any()) return sheet;
 
@@ -236,8 +162,8 @@ DesignSheet design_sheet(const PointList& points, const JointCovariance& joint, 
   });
   sheet.limit_centring = largest_passing(0.0, 20.0, [&](double v) {
     InstrumentUse use = given;
-    use.instrument_centring_m = at_least(v) * 0.001;
-    use.target_centring_m = at_least(v) * 0.001;
+    use.instrument_centring_mm = at_least(v);
+    use.target_centring_mm = at_least(v);
     return passes(use);
   });
   // More sets never hurt: the fewest that pass, by bisection over 1..20.
@@ -262,6 +188,14 @@ DesignSheet design_sheet(const PointList& points, const JointCovariance& joint, 
       sheet.catalogue.push_back(CatalogueClass{
           seconds, distances[0], distances[1],
           worst_ratio(points, input.shape, use, input.initial_point, input.final_point, k, input.tolerances)});
+    }
+  }
+  for (const CatalogueClass& c : sheet.catalogue) {
+    if (!meets(c.ratio)) continue;
+    const CatalogueClass* cheapest = sheet.cheapest ? &*sheet.cheapest : nullptr;
+    if (cheapest == nullptr || c.seconds > cheapest->seconds ||
+        (c.seconds == cheapest->seconds && (c.mm > cheapest->mm || (c.mm == cheapest->mm && c.ppm > cheapest->ppm)))) {
+      sheet.cheapest = c;
     }
   }
   return sheet;

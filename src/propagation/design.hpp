@@ -9,80 +9,28 @@
 #include <optional>
 #include <vector>
 
-#include "propagation/joint_covariance.hpp"
+#include "propagation/tolerance.hpp"
 
 namespace elipses {
-
-struct Tolerances {
-  // Relative: the semi-major axis of two points' relative ellipse against
-  // mm / 1000 + ppm 1e-6 D, D their distance (m).
-  bool relative = false;
-  double relative_mm = 0.0;
-  double relative_ppm = 0.0;
-  // Absolute: each point's semi-major axis against mm / 1000.
-  bool point = false;
-  double point_mm = 0.0;
-
-  bool any() const { return relative || point; }
-  double relative_limit(double distance_m) const { return relative_mm / 1000.0 + relative_ppm * 1e-6 * distance_m; }
-};
-
-// a / tolerance; a tolerance of nothing is met only by no error at all.
-inline double tolerance_ratio(double a, double tolerance) {
-  if (tolerance > 0.0) return a / tolerance;
-  return a > 0.0 ? HUGE_VAL : 0.0;
-}
-
-// One pair of points tested against the relative tolerance.
-struct PairTest {
-  std::int32_t from = 0;  // file order, from < to
-  std::int32_t to = 0;
-  double distance = 0.0;   // m
-  double a = 0.0;          // m, semi-major axis of the relative ellipse at k
-  double tolerance = 0.0;  // m
-  double ratio = 0.0;      // a / tolerance
-};
-
-// Every pair i < j, the known ends included.
-struct PairSweep {
-  std::uint64_t tested = 0;
-  std::uint64_t exceeding = 0;
-  std::vector<PairTest> worst_exceeding;  // worst ratio first, at most max_listed_exceeding
-  std::vector<PairTest> worst_passing;    // worst ratio first, at most max_listed_passing
-  std::optional<PairTest> worst;          // the largest ratio, pairs of two known ends left out
-};
-
-constexpr std::size_t max_listed_exceeding = 1000;
-constexpr std::size_t max_listed_passing = 10;
-
-PairSweep sweep_pairs(const PointList& points, const JointCovariance& joint, double k, const Tolerances& tolerances);
 
 // The largest ratio over every given tolerance: the pairs (two known ends left out) and
 // the computed points. Pairs whose own points' axes add up to no more than the largest
 // ratio found so far times their tolerance cannot beat it (a_ij <= a_i + a_j) and are
 // passed over, and so is a point's whole column when none of its pairs could.
-double worst_ratio(const PointList& points, const JointCovariance& joint, double k, const Tolerances& tolerances);
+double worst_ratio(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances);
 
 // The same for the model built with `use`: what the limits and the catalogue evaluate.
 double worst_ratio(const PointList& points, const TraverseShape& shape, const InstrumentUse& use,
                    const EndpointCovariance& initial_point, const EndpointCovariance& final_point, double k,
                    const Tolerances& tolerances);
 
-// Where the variance of the worst point or pair along its major axis comes from, in %.
-struct BudgetShares {
-  double directions = 0.0;
-  double distances_fixed = 0.0;
-  double distances_ppm = 0.0;
-  double instrument_centring = 0.0;
-  double target_centring = 0.0;
-  double known_points = 0.0;
-};
-
 // One observation's own instrument variance carried to the worst point, in % of its
 // variance along the major axis.
 struct ObservationShare {
-  std::size_t setup = 0;        // index in the model
-  std::size_t observation = 0;  // index in the setup
+  ObservationKind kind = ObservationKind::distance;
+  std::int32_t back = reference_direction;  // as in Observation
+  std::int32_t station = 0;
+  std::int32_t forward = 0;
   double percent = 0.0;
 };
 
@@ -101,8 +49,8 @@ struct DesignSheet {
   std::int32_t worst_point = 0;  // 0 where no point is computed
   double worst_point_a = 0.0;    // m
   PairTest worst_pair;           // from = 0 where there is none
-  BudgetShares point_budget;
-  BudgetShares pair_budget;
+  ErrorSources point_budget;  // where the variance along the major axis comes from, in %
+  ErrorSources pair_budget;
   std::vector<ObservationShare> contributions;  // the five largest, largest first
   // With a tolerance: the limits, everything else as given (nothing: even the lower
   // end fails), and the catalogue.
@@ -112,9 +60,12 @@ struct DesignSheet {
   std::optional<double> limit_centring;
   std::optional<std::int32_t> fewest_sets;
   std::vector<CatalogueClass> catalogue;
+  // The class of the catalogue that passes with the largest seconds, then the largest
+  // millimetres, then the largest ppm: the cheapest-looking instrument. Nothing when none.
+  std::optional<CatalogueClass> cheapest;
 };
 
-// What the design needs beyond the joint covariance: the model's inputs, to evaluate
+// What the design needs beyond the adjusted traverse: the model's inputs, to evaluate
 // other instruments.
 struct DesignInput {
   TraverseShape shape;
@@ -127,7 +78,7 @@ struct DesignInput {
 
 // `worst_pair`: the pair of largest ratio from the sweep with a relative tolerance;
 // otherwise nothing, and the leg of largest relative axis is taken.
-DesignSheet design_sheet(const PointList& points, const JointCovariance& joint, const DesignInput& input,
+DesignSheet design_sheet(const PointList& points, const AdjustedTraverse& joint, const DesignInput& input,
                          const std::optional<PairTest>& worst_pair);
 
 // The largest value on the grid lo, lo + 0.1, ..., hi for which `passes` holds, by

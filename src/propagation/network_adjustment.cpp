@@ -7,19 +7,6 @@
 
 namespace elipses {
 
-Matrix2 matrix_of(const Covariance2& c) { return Matrix2{c.var_m, c.cov_mp, c.cov_mp, c.var_p}; }
-
-Matrix2 product(const Matrix2& x, const Matrix2& y) {
-  return Matrix2{x.mm * y.mm + x.mp * y.pm, x.mm * y.mp + x.mp * y.pp, x.pm * y.mm + x.pp * y.pm,
-                 x.pm * y.mp + x.pp * y.pp};
-}
-
-Matrix2 transposed(const Matrix2& x) { return Matrix2{x.mm, x.pm, x.mp, x.pp}; }
-
-Matrix2 sum(const Matrix2& x, const Matrix2& y) { return Matrix2{x.mm + y.mm, x.mp + y.mp, x.pm + y.pm, x.pp + y.pp}; }
-
-Covariance2 covariance_of(const Matrix2& x) { return Covariance2{x.mm, x.pp, 0.5 * (x.mp + x.pm)}; }
-
 namespace {
 
 // A pivot this small against its diagonal means the block is singular to working
@@ -85,11 +72,11 @@ NetworkAdjustment::NetworkAdjustment(const ObservationModel& model, AdjustmentPl
   weighted_.reserve(model_.setups.size());
   for (std::size_t s = 0; s < model_.setups.size(); ++s) {
     const StationSetup& setup = model_.setups[s];
-    const std::uint8_t mask = plan_.used.empty() ? 0xFF : plan_.used[s];
+    const UsedObservations used = plan_.used.empty() ? UsedObservations{} : plan_.used[s];
     WeightedSetup weighted;
     weighted.setup = s;
     for (std::size_t k = 0; k < setup.count; ++k) {
-      if (mask & (1U << k)) weighted.used[weighted.count++] = k;
+      if (used.uses(setup.observations[k])) weighted.used[weighted.count++] = k;
     }
     if (weighted.count == 0) continue;
     const SetupMatrix full = setup.covariance();
@@ -108,6 +95,16 @@ NetworkAdjustment::NetworkAdjustment(const ObservationModel& model, AdjustmentPl
   solve_for_known_points();
 }
 
+UnknownTerms NetworkAdjustment::unknown_terms(const Observation& observation) const {
+  UnknownTerms row;
+  for (std::size_t d = 0; d < observation.derivative_count; ++d) {
+    const PointDerivative& derivative = observation.derivatives[d];
+    if (!is_unknown(derivative.point)) continue;
+    row.terms[row.count++] = UnknownTerm{derivative.point, row_of(derivative.point), derivative.by_m, derivative.by_p};
+  }
+  return row;
+}
+
 // Adds A_s^T P_s A_s to N and A_s^T P_s B_s to A^T P B: every pair of used observations
 // (x, y) adds p_xy a_x^T a_y, a the derivatives by the unknowns, b those by the known points.
 void NetworkAdjustment::add_setup(const StationSetup& setup, const WeightedSetup& weighted) {
@@ -117,11 +114,9 @@ void NetworkAdjustment::add_setup(const StationSetup& setup, const WeightedSetup
       const double w = weighted.weight[x][y];
       if (w == 0.0) continue;
       const Observation& oy = setup.observations[weighted.used[y]];
-      for (std::size_t tx = 0; tx < ox.derivative_count; ++tx) {
-        const PointDerivative& dx = ox.derivatives[tx];
-        if (!is_unknown(dx.point)) continue;
-        const std::size_t rx = row_of(dx.point);
-        const std::array<double, 2> ax{w * dx.by_m, w * dx.by_p};
+      for (const UnknownTerm& tx : unknown_terms(ox)) {
+        const std::size_t rx = tx.row;
+        const std::array<double, 2> ax{w * tx.by_m, w * tx.by_p};
         for (std::size_t ty = 0; ty < oy.derivative_count; ++ty) {
           const PointDerivative& dy = oy.derivatives[ty];
           const std::array<double, 2> ay{dy.by_m, dy.by_p};

@@ -20,29 +20,42 @@
 
 namespace elipses {
 
-// A 2x2 block, rows (M, P) of one point, columns (M, P) of another: m^2, or dimensionless.
-struct Matrix2 {
-  double mm = 0.0;
-  double mp = 0.0;
-  double pm = 0.0;
-  double pp = 0.0;
+// Which observations of a setup a computation uses, by name: the angle or the bearing
+// (its direction) and the distance to the forward point.
+struct UsedObservations {
+  bool direction = true;
+  bool distance = true;
+
+  bool uses(const Observation& observation) const {
+    return observation.kind == ObservationKind::distance ? distance : direction;
+  }
 };
 
-Matrix2 matrix_of(const Covariance2& c);
-Matrix2 product(const Matrix2& x, const Matrix2& y);
-Matrix2 transposed(const Matrix2& x);
-Matrix2 sum(const Matrix2& x, const Matrix2& y);
-// A symmetric block as a point's covariance; the mean of the off-diagonal terms keeps it
-// symmetric whatever order of additions produced them.
-Covariance2 covariance_of(const Matrix2& x);
-
 // What one computation takes from the model: the unknown points first..last (file order)
-// and, for each setup, which of its observations it uses (bit k for observation k; an
-// empty list: every observation of every setup).
+// and, for each setup, which of its observations it uses (an empty list: every observation
+// of every setup).
 struct AdjustmentPlan {
   std::int32_t first_unknown = 0;
   std::int32_t last_unknown = 0;
-  std::vector<std::uint8_t> used;
+  std::vector<UsedObservations> used;
+};
+
+// One term of an observation's row of A over the unknowns: the point, its first row in the
+// normal equations (M; P is the next) and the derivatives by its coordinates.
+struct UnknownTerm {
+  std::int32_t point = 0;
+  std::size_t row = 0;
+  double by_m = 0.0;
+  double by_p = 0.0;
+};
+
+// An observation's row of A over the unknowns: at most three points, in the order of its
+// derivatives; the points held fixed are left out.
+struct UnknownTerms {
+  std::array<UnknownTerm, 3> terms{};
+  std::size_t count = 0;
+  const UnknownTerm* begin() const { return terms.data(); }
+  const UnknownTerm* end() const { return terms.data() + count; }
 };
 
 // The covariance of the known points next to the unknown run: `before` is point
@@ -85,8 +98,10 @@ class NetworkAdjustment {
   // proportional to the unknowns after the first non-zero of b.
   void solve(std::vector<double>& b) const;
 
-  // A_s's row for one observation: its derivatives by the unknown points only.
+  // The first row of an unknown point in the normal equations (M; P is the next).
   std::size_t row_of(std::int32_t point) const { return 2 * static_cast<std::size_t>(point - plan_.first_unknown); }
+  // The one way an observation's row of A is read: its derivatives by the unknown points.
+  UnknownTerms unknown_terms(const Observation& observation) const;
 
  private:
   double lower(std::size_t i, std::size_t j) const { return factor_[j][i - j]; }

@@ -79,9 +79,9 @@ Observation bearing(const PointList& points, std::int32_t station, std::int32_t 
   return o;
 }
 
-// sigma^2 B B^T over the setup's observations, B their derivatives by `point`.
-void add_centring(SetupMatrix& part, const StationSetup& setup, std::int32_t point, double sigma) {
-  const double variance = square(sigma);
+// sigma^2 B B^T over the setup's observations, B their derivatives by `point`; sigma in mm.
+void add_centring(SetupMatrix& part, const StationSetup& setup, std::int32_t point, double sigma_mm) {
+  const double variance = square(sigma_mm * 0.001);
   if (variance == 0.0) return;
   for (std::size_t x = 0; x < setup.count; ++x) {
     const PointDerivative bx = setup.observations[x].by(point);
@@ -140,11 +140,11 @@ ObservationModel build_observation_model(const PointList& points, const Traverse
     if (has_leg) setup.observations[setup.count++] = distance(points, i, i + 1, use.precision);
     if (!goniometric) setup.observations[setup.count++] = bearing(points, i, i + 1, direction_var);
 
-    add_centring(setup.instrument_centring, setup, i, use.instrument_centring_m);
+    add_centring(setup.instrument_centring, setup, i, use.instrument_centring_mm);
     // Each target the setup sights is set up on its own; the distance and the bearing
     // sight the same forward target as the angle.
-    if (goniometric && i > 1) add_centring(setup.target_centring, setup, i - 1, use.target_centring_m);
-    if (has_leg) add_centring(setup.target_centring, setup, i + 1, use.target_centring_m);
+    if (goniometric && i > 1) add_centring(setup.target_centring, setup, i - 1, use.target_centring_mm);
+    if (has_leg) add_centring(setup.target_centring, setup, i + 1, use.target_centring_mm);
     model.setups.push_back(setup);
   }
   return model;

@@ -16,15 +16,18 @@
 
 namespace elipses {
 
-// How the instruments are used, beyond their nominal precision.
+// How the instruments are used: their nominal precision, the centring of the instrument
+// and of the targets (one standard deviation per coordinate, mm, as the surveyor gives it)
+// and the number of sets of directions. The one description of the instruments that the
+// passes, the adjustment, the reliability, the design sheet and the legends all read.
 struct InstrumentUse {
   ObservationPrecision precision;
-  double instrument_centring_m = 0.0;  // sigma_I, per coordinate, m
-  double target_centring_m = 0.0;      // sigma_T, per coordinate, m
-  std::int32_t sets = 1;               // directions (or bearings) observed this many times
+  double instrument_centring_mm = 0.0;  // sigma_I, per coordinate, mm
+  double target_centring_mm = 0.0;      // sigma_T, per coordinate, mm
+  std::int32_t sets = 1;                // directions (or bearings) observed this many times
 
   // No centring and one set: the model of the plain propagation.
-  bool is_plain() const { return instrument_centring_m == 0.0 && target_centring_m == 0.0 && sets == 1; }
+  bool is_plain() const { return instrument_centring_mm == 0.0 && target_centring_mm == 0.0 && sets == 1; }
 };
 
 // The shape of the traverse the observations are planned for.

@@ -8,10 +8,12 @@
 
 namespace elipses {
 
-TraverseReliability traverse_reliability(const ObservationModel& model, std::int32_t n) {
+TraverseReliability traverse_reliability(const AdjustedTraverse& traverse) {
   TraverseReliability result;
-  if (n < 3) return result;
-  const NetworkAdjustment adjustment(model, AdjustmentPlan{2, n - 1, {}});
+  const std::int32_t n = traverse.size();
+  const ObservationModel& model = traverse.model();
+  if (n < 3 || !model.shape.closed) return result;
+  const NetworkAdjustment& adjustment = traverse.adjustment();
   const std::size_t size = 2 * static_cast<std::size_t>(n - 2);
   std::vector<double> shift(size);
   for (const WeightedSetup& weighted : adjustment.weighted_setups()) {
@@ -27,14 +29,8 @@ TraverseReliability traverse_reliability(const ObservationModel& model, std::int
     for (std::size_t x = 0; x < count; ++x) {
       for (std::size_t y = 0; y < count; ++y) {
         double a_q_a = 0.0;
-        const Observation& ox = observation(x);
-        const Observation& oy = observation(y);
-        for (std::size_t i = 0; i < ox.derivative_count; ++i) {
-          const PointDerivative& di = ox.derivatives[i];
-          if (!adjustment.is_unknown(di.point)) continue;
-          for (std::size_t j = 0; j < oy.derivative_count; ++j) {
-            const PointDerivative& dj = oy.derivatives[j];
-            if (!adjustment.is_unknown(dj.point)) continue;
+        for (const UnknownTerm& di : adjustment.unknown_terms(observation(x))) {
+          for (const UnknownTerm& dj : adjustment.unknown_terms(observation(y))) {
             const Matrix2 q = adjustment.cofactor(di.point, dj.point);
             a_q_a += di.by_m * (q.mm * dj.by_m + q.mp * dj.by_p) + di.by_p * (q.pm * dj.by_m + q.pp * dj.by_p);
           }
@@ -62,13 +58,9 @@ TraverseReliability traverse_reliability(const ObservationModel& model, std::int
         // Delta_x = Q_x A^T P c nabla: the right-hand side reaches the setup's points only.
         std::fill(shift.begin(), shift.end(), 0.0);
         for (std::size_t x = 0; x < count; ++x) {
-          const Observation& ox = observation(x);
-          for (std::size_t i = 0; i < ox.derivative_count; ++i) {
-            const PointDerivative& di = ox.derivatives[i];
-            if (!adjustment.is_unknown(di.point)) continue;
-            const std::size_t r = adjustment.row_of(di.point);
-            shift[r] += di.by_m * p[x][o];
-            shift[r + 1] += di.by_p * p[x][o];
+          for (const UnknownTerm& di : adjustment.unknown_terms(observation(x))) {
+            shift[di.row] += di.by_m * p[x][o];
+            shift[di.row + 1] += di.by_p * p[x][o];
           }
         }
         adjustment.solve(shift);
@@ -82,6 +74,11 @@ TraverseReliability traverse_reliability(const ObservationModel& model, std::int
         }
       }
       result.redundancy += item.redundancy;
+      if (item.weak()) ++result.weak;
+      std::ptrdiff_t& worst = item.kind == ObservationKind::distance ? result.worst_distance : result.worst_direction;
+      if (worst < 0 || item.minimal_bias > result.observations[static_cast<std::size_t>(worst)].minimal_bias) {
+        worst = static_cast<std::ptrdiff_t>(result.observations.size());
+      }
       result.observations.push_back(item);
     }
   }

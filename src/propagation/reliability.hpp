@@ -2,16 +2,21 @@
 // How well each observation of a closed traverse is checked by the others (internal
 // reliability), and what a blunder that passes unnoticed would do to the points (external
 // reliability), from the adjusted model with the known ends held fixed and sigma0 = 1.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "propagation/observation_model.hpp"
+#include "propagation/adjusted_traverse.hpp"
 
 namespace elipses {
 
 // delta0 of the test of one observation: a blunder found with probability beta0 = 80 %
 // by a two-sided test at alpha0 = 0.1 %.
 constexpr double detection_delta0 = 4.13;
+
+// Redundancy numbers below this leave an observation weakly checked: a blunder in it
+// must be large, against its own precision, to be found.
+constexpr double weak_redundancy = 0.1;
 
 struct ObservationReliability {
   ObservationKind kind = ObservationKind::distance;
@@ -23,14 +28,22 @@ struct ObservationReliability {
   double minimal_bias = 0.0;     // delta0 / sqrt(c^T P Q_vv P c): m or rad; infinite where r is 0
   double largest_shift = 0.0;    // m: the largest 2-D shift of a point by that bias
   std::int32_t shifted_point = 0;  // the point so shifted (0 where none moves)
+
+  bool weak() const { return redundancy < weak_redundancy; }
 };
 
 struct TraverseReliability {
   std::vector<ObservationReliability> observations;  // station by station, as the model lists them
   double redundancy = 0.0;  // the sum of the r: observations less unknowns
+  std::size_t weak = 0;     // observations with r below weak_redundancy
+  // The observations whose smallest detectable blunder is largest (an undetectable one
+  // first): among the distances, and among the angles or bearings; -1 where there is none.
+  std::ptrdiff_t worst_distance = -1;
+  std::ptrdiff_t worst_direction = -1;
 };
 
-// The closed traverse of the model, points 2..n-1 unknown. Assumes model_is_defined.
-TraverseReliability traverse_reliability(const ObservationModel& model, std::int32_t n);
+// The closed traverse adjusted (points 2..n-1 unknown); nothing for an open one, which
+// has no redundancy.
+TraverseReliability traverse_reliability(const AdjustedTraverse& traverse);
 
 }  // namespace elipses

@@ -39,6 +39,19 @@ Covariance2 start_covariance(const EndpointCovariance& endpoint) {
   return Covariance2{square(endpoint.s_m), square(endpoint.s_p), endpoint.s_mp};
 }
 
+Matrix2 matrix_of(const Covariance2& c) { return Matrix2{c.var_m, c.cov_mp, c.cov_mp, c.var_p}; }
+
+Matrix2 product(const Matrix2& x, const Matrix2& y) {
+  return Matrix2{x.mm * y.mm + x.mp * y.pm, x.mm * y.mp + x.mp * y.pp, x.pm * y.mm + x.pp * y.pm,
+                 x.pm * y.mp + x.pp * y.pp};
+}
+
+Matrix2 transposed(const Matrix2& x) { return Matrix2{x.mm, x.pm, x.mp, x.pp}; }
+
+Matrix2 sum(const Matrix2& x, const Matrix2& y) { return Matrix2{x.mm + y.mm, x.mp + y.mp, x.pm + y.pm, x.pp + y.pp}; }
+
+Covariance2 covariance_of(const Matrix2& x) { return Covariance2{x.mm, x.pp, 0.5 * (x.mp + x.pm)}; }
+
 bool is_zero(const EndpointCovariance& endpoint) {
   return endpoint.s_m == 0.0 && endpoint.s_p == 0.0 && endpoint.s_mp == 0.0;
 }

@@ -60,6 +60,23 @@ struct Covariance2 {
   double cov_mp = 0.0;
 };
 
+// A 2x2 block, rows (M, P) of one point, columns (M, P) of another: a cross-covariance
+// (m^2), or a gain between two points' coordinates (dimensionless).
+struct Matrix2 {
+  double mm = 0.0;
+  double mp = 0.0;
+  double pm = 0.0;
+  double pp = 0.0;
+};
+
+Matrix2 matrix_of(const Covariance2& c);
+Matrix2 product(const Matrix2& x, const Matrix2& y);
+Matrix2 transposed(const Matrix2& x);
+Matrix2 sum(const Matrix2& x, const Matrix2& y);
+// A symmetric block as a point's covariance; the mean of the off-diagonal terms keeps it
+// symmetric whatever order of additions produced them.
+Covariance2 covariance_of(const Matrix2& x);
+
 // Leg i runs from point i to point i+1 of the current order; metres.
 struct Leg {
   double dm = 0.0;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "input/text_encoding.hpp"
+#include "common/text_encoding.hpp"
 #include "pictures/picture_frame.hpp"
 
 namespace elipses::pictures {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "input/text_encoding.hpp"
+#include "common/text_encoding.hpp"
 
 namespace elipses::pictures {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "input/text_encoding.hpp"
+#include "common/text_encoding.hpp"
 
 namespace elipses::pictures {
 

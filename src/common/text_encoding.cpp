@@ -1,5 +1,4 @@
-#include "input/text_encoding.hpp"
-
+#include "common/text_encoding.hpp"
 
 namespace elipses {
 
@@ -59,6 +58,31 @@ unsigned char windows_1252_byte(char32_t character) {
     if (windows_1252_high[i] != 0 && windows_1252_high[i] == character) return static_cast<unsigned char>(0x80 + i);
   }
   return 0;
+}
+
+std::size_t decode_utf8_or_windows_1252(std::string_view bytes, std::size_t i, char32_t& decoded) {
+  const std::size_t length = decode_utf8(bytes, i, decoded);
+  if (length != 0) return length;
+  decoded = windows_1252_character(static_cast<unsigned char>(bytes[i]));
+  return 1;
+}
+
+void append_utf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
 }
 
 std::string quote_for_message(std::string_view text) {

@@ -1,4 +1,6 @@
-#include "propagation/joint_covariance.hpp"
+#include "propagation/adjusted_traverse.hpp"
+
+#include <utility>
 
 namespace elipses {
 
@@ -10,33 +12,71 @@ AdjustmentPlan plan_of(const ObservationModel& model, std::int32_t n) {
 
 }  // namespace
 
-JointCovariance::JointCovariance(const PointList& points, const ObservationModel& model,
-                                 const EndpointCovariance& initial_point, const EndpointCovariance& final_point)
-    : model_(model),
+ErrorSources shares_of(const ErrorSources& parts) {
+  const double total = parts.total();
+  const auto percent = [&](double part) { return total > 0.0 ? 100.0 * part / total : 0.0; };
+  return ErrorSources{percent(parts.directions),          percent(parts.distances_fixed),
+                     percent(parts.distances_ppm),       percent(parts.instrument_centring),
+                     percent(parts.target_centring),     percent(parts.known_points)};
+}
+
+AdjustedTraverse::AdjustedTraverse(const PointList& points, ObservationModel model,
+                                   const EndpointCovariance& initial_point, const EndpointCovariance& final_point)
+    : model_(std::move(model)),
       n_(points.n),
       first_(2),
-      last_(model.shape.closed ? points.n - 1 : points.n),
-      adjustment_(model, plan_of(model, points.n)) {
+      last_(model_.shape.closed ? points.n - 1 : points.n),
+      adjustment_(model_, plan_of(model_, points.n)) {
   known_.before = matrix_of(start_covariance(initial_point));
-  if (model.shape.closed) known_.after = model.shape.loop ? known_.before : matrix_of(start_covariance(final_point));
-  if (model.shape.loop) known_.shared = known_.before;
-  own_.reserve(static_cast<std::size_t>(n_));
+  if (model_.shape.closed) known_.after = model_.shape.loop ? known_.before : matrix_of(start_covariance(final_point));
+  // A loop's two ends are one point: its error is shared whole by both.
+  if (model_.shape.loop) known_.shared = known_.before;
+  own_.reserve(static_cast<std::size_t>(n_ > 0 ? n_ : 0));
   for (std::int32_t i = 1; i <= n_; ++i) {
     own_.push_back(covariance_of(is_known(i) ? known_block(i, i) : adjustment_.covariance(i, i, known_)));
   }
 }
 
-Matrix2 JointCovariance::known_block(std::int32_t a, std::int32_t b) const {
+Matrix2 AdjustedTraverse::known_block(std::int32_t a, std::int32_t b) const {
   if (after(a) == after(b)) return after(a) ? known_.after : known_.before;
   return after(a) ? transposed(known_.shared) : known_.shared;
 }
 
-Covariance2 JointCovariance::relative(const Covariance2& i, const Covariance2& j, const Matrix2& cross_ij) {
+Matrix2 AdjustedTraverse::neighbour(std::int32_t i) const {
+  const bool known_here = is_known(i);
+  const bool known_next = is_known(i + 1);
+  if (known_here && known_next) return known_block(i, i + 1);
+  // A known point against an unknown one: its row of Sigma_c times G^T.
+  if (known_here) {
+    return sum(product(known_.before, transposed(adjustment_.gain(i + 1, false))),
+               product(known_.shared, transposed(adjustment_.gain(i + 1, true))));
+  }
+  if (known_next) {
+    return sum(product(adjustment_.gain(i, false), known_.shared), product(adjustment_.gain(i, true), known_.after));
+  }
+  return adjustment_.covariance(i, i + 1, known_);
+}
+
+TraverseCovariance AdjustedTraverse::blocks() const {
+  TraverseCovariance joint;
+  if (n_ < 1) return joint;
+  if (n_ == 1) {
+    // One point: the initial point, whatever the shape.
+    joint.points.push_back(covariance_of(known_.before));
+    return joint;
+  }
+  joint.points = own_;
+  joint.neighbours.reserve(static_cast<std::size_t>(n_ - 1));
+  for (std::int32_t i = 1; i < n_; ++i) joint.neighbours.push_back(neighbour(i));
+  return joint;
+}
+
+Covariance2 AdjustedTraverse::relative(const Covariance2& i, const Covariance2& j, const Matrix2& cross_ij) {
   return Covariance2{i.var_m + j.var_m - 2.0 * cross_ij.mm, i.var_p + j.var_p - 2.0 * cross_ij.pp,
                      i.cov_mp + j.cov_mp - cross_ij.mp - cross_ij.pm};
 }
 
-void JointCovariance::column(std::int32_t j, std::vector<Matrix2>& cross) const {
+void AdjustedTraverse::column(std::int32_t j, std::vector<Matrix2>& cross) const {
   cross.assign(static_cast<std::size_t>(n_), Matrix2{});
   // Sigma_c's rows against point j: for a known j its own block; for an unknown one
   // Sigma_c G_j^T.
@@ -75,8 +115,9 @@ void JointCovariance::column(std::int32_t j, std::vector<Matrix2>& cross) const 
   }
 }
 
-VarianceBudget JointCovariance::budget(const PointDirection& direction) const {
-  VarianceBudget parts;
+VarianceBudget AdjustedTraverse::budget(const PointDirection& direction) const {
+  VarianceBudget budget;
+  ErrorSources& parts = budget.parts;
   // The combination as x_u by the unknowns and c by the known points: x_u carries
   // Q_x A^T P e (the observations' errors e) and G c, and the known points c itself.
   const std::size_t size = 2 * static_cast<std::size_t>(last_ - first_ + 1);
@@ -122,11 +163,8 @@ VarianceBudget JointCovariance::budget(const PointDirection& direction) const {
     const StationSetup& setup = model_.setups[weighted.setup];
     std::array<double, max_setup_observations> a_q{};
     for (std::size_t x = 0; x < weighted.count; ++x) {
-      const Observation& o = setup.observations[weighted.used[x]];
-      for (std::size_t d = 0; d < o.derivative_count; ++d) {
-        if (!adjustment_.is_unknown(o.derivatives[d].point)) continue;
-        const std::size_t r = adjustment_.row_of(o.derivatives[d].point);
-        a_q[x] += o.derivatives[d].by_m * by_unknowns[r] + o.derivatives[d].by_p * by_unknowns[r + 1];
+      for (const UnknownTerm& t : adjustment_.unknown_terms(setup.observations[weighted.used[x]])) {
+        a_q[x] += t.by_m * by_unknowns[t.row] + t.by_p * by_unknowns[t.row + 1];
       }
     }
     std::array<double, max_setup_observations> w{};
@@ -139,7 +177,7 @@ VarianceBudget JointCovariance::budget(const PointDirection& direction) const {
       parts.directions += w2 * o.direction_variance;
       parts.distances_fixed += w2 * o.fixed_variance;
       parts.distances_ppm += w2 * o.ppm_variance;
-      parts.by_observation.push_back(w2 * o.own_variance());
+      budget.by_observation.push_back(w2 * o.own_variance());
       for (std::size_t y = 0; y < weighted.count; ++y) {
         const std::size_t ox = weighted.used[x], oy = weighted.used[y];
         parts.instrument_centring += w[x] * setup.instrument_centring[ox][oy] * w[y];
@@ -147,7 +185,7 @@ VarianceBudget JointCovariance::budget(const PointDirection& direction) const {
       }
     }
   }
-  return parts;
+  return budget;
 }
 
 }  // namespace elipses

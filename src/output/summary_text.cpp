@@ -1,0 +1,218 @@
+#include "output/summary_text.hpp"
+
+#include <cmath>
+
+#include "output/compact_numbers.hpp"
+#include "output/ellipse_levels.hpp"
+#include "output/legend_text.hpp"
+#include "output/misclosure_text.hpp"
+#include "output/record_text.hpp"
+#include "output/reliability_table.hpp"
+
+namespace elipses {
+
+namespace {
+
+std::string shown(const Point& point) {
+  std::string name = point.name;
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
+
+std::string shown(const std::string& four_characters) {
+  std::string name = four_characters;
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
+
+// The level the tolerances were tested at, and a warning below 95 %: tolerances are
+// usually written at 95 %.
+std::string tolerance_level_text(std::int32_t option) {
+  std::string text = "elipses: tolerâncias testadas ao nível de " + level_and_factor(option) + "\n";
+  if (option < 5) {
+    text += "elipses: aviso: o nível escolhido é inferior a 95%; as tolerâncias costumam especificar-se a 95% "
+            "(nível 5)\n";
+  }
+  return text;
+}
+
+std::string exceeding_text(const char* what, std::uint64_t exceeding, std::uint64_t tested, const std::string& worst,
+                           double ratio) {
+  return std::string("elipses: ") + what + ": " + std::to_string(exceeding) + " de " + std::to_string(tested) +
+         " excede" + (exceeding == 1 ? "" : "m") + " a tolerância; o pior é " + worst + ", razão " +
+         exact_decimals_text(ratio, 3) + "\n";
+}
+
+// The limits of the design sheet and the cheapest-looking class of the catalogue that
+// passes.
+std::string design_text(const DesignSheet& sheet, AngleUnit unit) {
+  const auto limit = [](const std::optional<double>& value, const char* unit_text) {
+    return value ? exact_decimals_text(*value, 1) + unit_text : std::string("nenhum");
+  };
+  std::string text = "elipses: projeto: limites, com o resto como dado: direções " +
+                     limit(sheet.limit_seconds, unit == AngleUnit::centesimal_seconds ? " cc" : "\"") +
+                     "; distâncias, parte fixa " + limit(sheet.limit_mm, " mm") + "; parte proporcional " +
+                     limit(sheet.limit_ppm, " ppm") + "; centragem " + limit(sheet.limit_centring, " mm") +
+                     "; séries " + (sheet.fewest_sets ? std::to_string(*sheet.fewest_sets) : std::string("nenhum")) +
+                     "\n";
+  text += !sheet.cheapest ? std::string("elipses: projeto: nenhuma classe do catálogo cumpre as tolerâncias\n")
+                          : "elipses: projeto: a classe mais económica do catálogo que cumpre: " +
+                                given_figure(sheet.cheapest->seconds) + "\" e " + given_figure(sheet.cheapest->mm) +
+                                " mm + " + given_figure(sheet.cheapest->ppm) + " ppm\n";
+  return text;
+}
+
+// The redundancy, the weak observations, and the largest blunder that could pass
+// unnoticed in a distance and in an angle or bearing.
+std::string reliability_text(const TraverseReliability& reliability, const PointList& points, AngleUnit unit) {
+  const auto where = [&](const ObservationReliability& item) {
+    const auto name = [&](std::int32_t point) {
+      return point == reference_direction ? std::string("REF") : shown(points.at(point));
+    };
+    return item.kind == ObservationKind::angle ? "no ângulo " + name(item.back) + " " + name(item.station) + " " +
+                                                     name(item.forward)
+           : item.kind == ObservationKind::distance ? "na distância " + name(item.station) + " " + name(item.forward)
+                                                    : "no rumo " + name(item.station) + " " + name(item.forward);
+  };
+  const auto bias = [&](const ObservationReliability& item) {
+    if (!std::isfinite(item.minimal_bias)) return std::string("nenhum seria detetado");
+    if (item.kind == ObservationKind::distance) return decimal_figure(item.minimal_bias, 4) + " m";
+    return decimal_figure(angle_in_unit(item.minimal_bias, unit), 1) +
+           (unit == AngleUnit::centesimal_seconds ? " cc" : "\"");
+  };
+  const std::size_t weak = reliability.weak;
+  std::string text = "elipses: fiabilidade: redundância " + decimal_figure(reliability.redundancy, 0) + "; " +
+                     std::to_string(weak) + " observaç" + (weak == 1 ? "ão" : "ões") + " com r < 0.1\n";
+  if (reliability.worst_distance >= 0) {
+    const ObservationReliability& item = reliability.observations[static_cast<std::size_t>(reliability.worst_distance)];
+    text += "elipses:   maior erro não detetável numa distância: " + bias(item) + ", " + where(item) + "\n";
+  }
+  if (reliability.worst_direction >= 0) {
+    const ObservationReliability& item =
+        reliability.observations[static_cast<std::size_t>(reliability.worst_direction)];
+    text += std::string("elipses:   maior erro não detetável num ") +
+            (item.kind == ObservationKind::angle ? "ângulo: " : "rumo: ") + bias(item) + ", " + where(item) + "\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string notices_text(const PreAnalysis& analysis) {
+  std::string text;
+  if (analysis.notices.nothing_without_mode) {
+    text += "elipses: aviso: sem modo de observação nada é calculado: nem poligonal ajustada, nem elipses relativas, "
+            "nem fiabilidade, nem tolerâncias, nem folha de projeto\n";
+  }
+  if (analysis.notices.open_nothing_to_adjust) {
+    text += "elipses: aviso: uma poligonal aberta não tem nada a ajustar; não se escreve elipses-ajustada.txt nem "
+            "elipses-ajustada.scr\n";
+  }
+  if (analysis.notices.open_no_redundancy) {
+    text += "elipses: fiabilidade: uma poligonal aberta não tem observações redundantes: nenhum erro grosseiro seria "
+            "detetado; não se escreve elipses-fiabilidade.txt\n";
+  }
+  return text;
+}
+
+std::string refusal_text(const PreAnalysis& analysis) {
+  const char* observed = analysis.request.mode == ObservationMode::goniometric ? "ângulos" : "rumos";
+  if (analysis.refusal == Refusal::exact_plain_observation) {
+    return std::string("o ajustamento pede incertezas não nulas das distâncias e dos ") + observed +
+           ": uma observação sem erro teria peso infinito";
+  }
+  return std::string("o cálculo pede incertezas não nulas das distâncias e dos ") + observed +
+         " (ou uma centragem que lhas dê): uma observação sem erro teria peso infinito";
+}
+
+std::string records_not_fitting_text(std::size_t count, const std::string& file) {
+  if (count == 0) return {};
+  return "elipses: aviso: " + std::to_string(count) + " registo(s) do " + file +
+         " tem valores que não cabem na coluna, escritos como asteriscos\n";
+}
+
+std::string script_lines_not_fitting_text(std::size_t count) {
+  if (count == 0) return {};
+  return "elipses: aviso: " + std::to_string(count) +
+         " linha(s) do elipses.scr tem números de um milhão ou mais (em valor absoluto), escritos como"
+         " asteriscos, que o programa de CAD não pode usar\n";
+}
+
+std::string written_text(const PreAnalysis& analysis, const Presentation& presentation,
+                         const std::vector<std::string>& names, const std::string& folder) {
+  std::string text = "elipses: escritos ";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    text += (i == 0 ? "" : i + 1 == names.size() ? " e " : ", ") + names[i];
+  }
+  text += " na pasta " + folder + "\n";
+  if (analysis.worst_written.a < 0.0) return text + "elipses: nenhum ponto calculado\n";
+  std::string level = ellipse_level(presentation.ellipse_option).menu_line;
+  level = level.substr(4);
+  while (!level.empty() && (level.back() == ' ' || level.back() == ':')) level.pop_back();
+  const std::size_t old_spelling = level.find("confianca");  // the menu's, which a message does not keep
+  if (old_spelling != std::string::npos) level.replace(old_spelling, 9, "confiança");
+  text += "elipses: maior semieixo a: " + decimal_figure(analysis.worst_written.a, 4) + " m, no ponto " +
+          shown(analysis.worst_written.name) + " (" + level + ")\n";
+  // A closed traverse has more than one computation: the worst point of each.
+  const auto computation_line = [&](const WorstEllipse& worst, const char* computation) {
+    if (worst.a < 0.0) return;
+    text += "elipses: maior semieixo a: " + decimal_figure(worst.a, 4) + " m, no ponto " + shown(worst.name) + ", " +
+            computation + "\n";
+  };
+  for (const Pass& pass : analysis.passes) {
+    if (pass.chain.start_end == PassStart::initial_point) computation_line(pass.worst, "no cálculo a partir do ponto inicial");
+    if (pass.chain.start_end == PassStart::final_point) computation_line(pass.worst, "no cálculo a partir do ponto final");
+  }
+  if (analysis.worst_adjusted) computation_line(*analysis.worst_adjusted, "na poligonal ajustada");
+  return text;
+}
+
+std::string decision_text(const PreAnalysis& analysis, const Presentation& presentation) {
+  const AnalysisRequest& request = analysis.request;
+  const FurtherResults& further = request.further;
+  const Tolerances& tolerances = further.tolerances;
+  const PointList& forward = analysis.points.forward;
+  const AngleUnit unit = request.use.precision.angle_unit;
+  std::string text;
+  if (analysis.notices.loop) {
+    text += "elipses: poligonal em anel: começa e acaba no ponto " + shown(forward.at(1)) + "\n";
+    if (analysis.notices.loop_final_unused) {
+      text += "elipses: aviso: na poligonal em anel o ponto final é o inicial: a covariância dada ao ponto final não "
+              "é usada no ajustamento, nas elipses relativas, no fecho nem na fiabilidade\n";
+    }
+  }
+  if (!analysis.further) return text;
+  if (request.closed && further.adjusted && analysis.misclosure) {
+    for (const std::string& line :
+         misclosure_lines(*analysis.misclosure, request.mode, presentation.ellipse_option, unit)) {
+      text += "elipses: " + line + "\n";
+    }
+  }
+  if (further.relative && tolerances.relative && analysis.legs && analysis.legs->worst) {
+    const PairTest& worst = *analysis.legs->worst;
+    text += tolerance_level_text(presentation.ellipse_option);
+    text += exceeding_text("lados", analysis.legs->exceeding, static_cast<std::uint64_t>(forward.n - 1),
+                           shown(forward.at(worst.from)) + " " + shown(forward.at(worst.to)), worst.ratio);
+  }
+  if (further.deciding()) {
+    if (!tolerances.relative && tolerances.point) text += tolerance_level_text(presentation.ellipse_option);
+    if (analysis.pairs && analysis.pairs->worst) {
+      const PairTest& worst = *analysis.pairs->worst;
+      text += exceeding_text("pares", analysis.pairs->exceeding, analysis.pairs->tested,
+                             shown(forward.at(worst.from)) + " " + shown(forward.at(worst.to)), worst.ratio);
+    }
+    if (analysis.point_tests && analysis.point_tests->worst != 0) {
+      const PointTests& points = *analysis.point_tests;
+      text += exceeding_text("pontos", points.exceeding, static_cast<std::uint64_t>(forward.n),
+                             shown(forward.at(points.worst)),
+                             points.points[static_cast<std::size_t>(points.worst - 1)].ratio);
+    }
+    if (further.design && tolerances.any() && analysis.design) text += design_text(*analysis.design, unit);
+  }
+  if (request.closed && further.reliability && analysis.reliability) {
+    text += reliability_text(*analysis.reliability, forward, unit);
+  }
+  return text;
+}
+
+}  // namespace elipses

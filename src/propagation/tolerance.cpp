@@ -1,0 +1,125 @@
+#include "propagation/tolerance.hpp"
+
+#include <algorithm>
+#include <functional>
+#include <queue>
+
+#include "propagation/adjustment.hpp"
+
+namespace elipses {
+
+namespace {
+
+double distance_between(const PointList& points, std::int32_t i, std::int32_t j) {
+  return leg_length(points.at(j).m - points.at(i).m, points.at(j).p - points.at(i).p);
+}
+
+// Worst first: the larger ratio, then file order.
+bool worse(const PairTest& x, const PairTest& y) {
+  if (x.ratio != y.ratio) return x.ratio > y.ratio;
+  return x.from != y.from ? x.from < y.from : x.to < y.to;
+}
+
+// The `capacity` worst pairs seen, kept in a heap whose top is the least bad of them.
+class WorstPairs {
+ public:
+  explicit WorstPairs(std::size_t capacity) : capacity_(capacity) {}
+  void offer(const PairTest& pair) {
+    if (heap_.size() < capacity_) {
+      heap_.push(pair);
+    } else if (worse(pair, heap_.top())) {
+      heap_.pop();
+      heap_.push(pair);
+    }
+  }
+  std::vector<PairTest> worst_first() {
+    std::vector<PairTest> list;
+    for (; !heap_.empty(); heap_.pop()) list.push_back(heap_.top());
+    std::reverse(list.begin(), list.end());
+    return list;
+  }
+
+ private:
+  std::size_t capacity_;
+  std::priority_queue<PairTest, std::vector<PairTest>, std::function<bool(const PairTest&, const PairTest&)>> heap_{worse};
+};
+
+}  // namespace
+
+PairSweep sweep_pairs(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances) {
+  PairSweep sweep;
+  WorstPairs exceeding(max_listed_exceeding);
+  WorstPairs passing(max_listed_passing);
+  std::vector<Matrix2> cross;
+  const std::int32_t n = joint.size();
+  for (std::int32_t j = 2; j <= n; ++j) {
+    joint.column(j, cross);
+    const Covariance2 own_j = joint.point(j);
+    for (std::int32_t i = 1; i < j; ++i) {
+      PairTest pair;
+      pair.from = i;
+      pair.to = j;
+      pair.distance = distance_between(points, i, j);
+      const Covariance2 relative =
+          AdjustedTraverse::relative(joint.point(i), own_j, cross[static_cast<std::size_t>(i - 1)]);
+      pair.a = ellipse_parameters(relative, k).a;
+      pair.tolerance = tolerances.relative_limit(pair.distance);
+      pair.ratio = tolerance_ratio(pair.a, pair.tolerance);
+      ++sweep.tested;
+      if (!meets(pair.ratio)) {
+        ++sweep.exceeding;
+        exceeding.offer(pair);
+      } else {
+        passing.offer(pair);
+      }
+      if (!(joint.is_known(i) && joint.is_known(j)) && (!sweep.worst || worse(pair, *sweep.worst))) sweep.worst = pair;
+    }
+  }
+  sweep.worst_exceeding = exceeding.worst_first();
+  sweep.worst_passing = passing.worst_first();
+  return sweep;
+}
+
+LegTests test_legs(const PointList& points, const TraverseCovariance& joint, double k, const Tolerances& tolerances) {
+  LegTests tests;
+  for (std::int32_t i = 1; i < points.n; ++i) {
+    LegEllipse leg;
+    leg.length = leg_geometry(points, i).length;
+    leg.relative = relative_covariance(joint, i);
+    leg.ellipse = ellipse_parameters(leg.relative, k);
+    if (tolerances.relative) {
+      LegTest test;
+      test.tolerance = tolerances.relative_limit(leg.length);
+      test.ratio = tolerance_ratio(leg.ellipse.a, test.tolerance);
+      test.passes = meets(test.ratio);
+      if (!test.passes) ++tests.exceeding;
+      if (!tests.worst || test.ratio > tests.worst->ratio) {
+        tests.worst = PairTest{i, i + 1, leg.length, leg.ellipse.a, test.tolerance, test.ratio};
+      }
+      leg.test = test;
+    }
+    tests.legs.push_back(leg);
+  }
+  return tests;
+}
+
+PointTests test_points(const AdjustedTraverse& joint, double k, const Tolerances& tolerances) {
+  PointTests tests;
+  const double tolerance = tolerances.point_mm / 1000.0;
+  double worst_ratio = 0.0;
+  for (std::int32_t i = 1; i <= joint.size(); ++i) {
+    PointTest test;
+    test.a = ellipse_parameters(joint.point(i), k).a;
+    test.tolerance = tolerance;
+    test.ratio = tolerance_ratio(test.a, tolerance);
+    if (!meets(test.ratio)) ++tests.exceeding;
+    if (!joint.is_known(i) && (tests.worst == 0 || test.ratio > worst_ratio)) {
+      tests.worst = i;
+      worst_ratio = test.ratio;
+    }
+    tests.points.push_back(test);
+  }
+  return tests;
+}
+
+}  // namespace elipses
