@@ -1,6 +1,7 @@
 // The command line against the dialogue: the same answers give the same files, byte for
-// byte, whichever way they come; usage errors are refused before anything is written;
-// the further results (adjusted traverse, relative ellipses) land in the asked folder.
+// byte, whichever way they come; usage errors are refused with their reason (the whole
+// run, status 2 and nothing written, is in tests/cases/uso-*); the further results
+// (adjusted traverse, relative ellipses) land in the asked folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -149,8 +150,6 @@ TEST_P(UsageErrorTest, IsRefusedBeforeAnything) {
   }
 }
 
-const char* const goniometric_open = "p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0";
-
 INSTANTIATE_TEST_SUITE_P(
     Arguments, UsageErrorTest,
     ::testing::Values(UsageCase{"--desconhecida", "opção desconhecida \"--desconhecida\""},
@@ -188,22 +187,6 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"--tolerancia 0,0", "não ambos nulos"},
                       UsageCase{"--tolerancia-ponto 0", "--tolerancia-ponto espera um número positivo"},
                       UsageCase{"p.txt --modo g --poligonal a --mm --ppm 2 --segundos 5", "--mm precisa de um valor"}));
-
-TEST(CommandLine, UsageErrorsEndWithStatusTwoAndWriteNothing) {
-  TempDir dir;
-  write_file(dir.file("p.txt"), read_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt"));
-  const std::string command = "cd '" + dir.path().string() + "' && '" + ELIPSES_EXECUTABLE + "' " + goniometric_open +
-                              " --nivel 0 > out.txt 2> err.txt";
-  const int raw = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(raw));
-  EXPECT_EQ(WEXITSTATUS(raw), 2);
-  EXPECT_EQ(read_file(dir.file("out.txt")), "");
-  const std::string err = read_file(dir.file("err.txt"));
-  EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
-  EXPECT_NE(err.find("elipses --help"), std::string::npos) << err;
-  EXPECT_FALSE(fs::exists(dir.file("elipses.txt")));
-  EXPECT_FALSE(fs::exists(dir.file("elipses.scr")));
-}
 
 TEST(CommandLine, HelpNamesEveryOptionAndVersionIsTheProjects) {
   const std::string help = help_text();
@@ -300,31 +283,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FurtherCase{"declined_relative", "d", {"--relativas"}},
                       FurtherCase{"declined_both", "d", {"--ajustada", "--relativas"}}),
     [](const ::testing::TestParamInfo<FurtherCase>& param_info) { return std::string(param_info.param.label); });
-
-TEST(FurtherResults, AnOpenTraverseHasNothingToAdjust) {
-  TempDir dir;
-  write_file(dir.file("p.txt"), "A 0 0\nB 100 0\nC 200 50\n");
-  std::ostringstream said;
-  const CommandLine line = read_command_line({dir.file("p.txt"), "--modo", "d", "--poligonal", "a", "--mm", "3", "--ppm",
-                                              "2", "--segundos", "5", "--inicial", "0,0,0", "--saida",
-                                              dir.path().string(), "--ajustada", "--relativas"});
-  ASSERT_EQ(run_with_answers(line.settings, said), 0) << said.str();
-  EXPECT_NE(said.str().find("nada a ajustar"), std::string::npos) << said.str();
-  EXPECT_FALSE(fs::exists(dir.file("elipses-ajustada.txt")));
-  EXPECT_EQ(crlf_lines(read_file(dir.file("elipses-relativas.txt"))).size(), 3U);
-}
-
-TEST(FurtherResults, AnAdjustmentWithAnExactObservationIsRefused) {
-  TempDir dir;
-  write_file(dir.file("p.txt"), "A 0 0\nB 100 0\nC 200 50\n");
-  write_file(dir.file("elipses.txt"), "earlier\r\n");
-  std::ostringstream said;
-  const CommandLine line = read_command_line({dir.file("p.txt"), "--modo", "d", "--poligonal", "f", "--mm", "3", "--ppm",
-                                              "2", "--segundos", "0", "--saida", dir.path().string(), "--ajustada"});
-  EXPECT_EQ(run_with_answers(line.settings, said), 1);
-  EXPECT_NE(said.str().find("peso infinito"), std::string::npos) << said.str();
-  EXPECT_EQ(read_file(dir.file("elipses.txt")), "earlier\r\n");
-}
 
 }  // namespace
 }  // namespace elipses
