@@ -22,10 +22,13 @@
 #include <cwchar>
 #include <streambuf>
 #else
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <initializer_list>
 #endif
 
 namespace elipses {
@@ -33,6 +36,46 @@ namespace elipses {
 namespace {
 constexpr const char* enter_to_close = "Prima Enter para fechar.";
 }  // namespace
+
+// The buffering is the same on both systems; open, write_to_file and close differ below.
+OutputFileBuffer::OutputFileBuffer() : buffer_(std::make_unique<char[]>(capacity)) {}
+
+OutputFileBuffer::~OutputFileBuffer() { static_cast<void>(close()); }
+
+bool OutputFileBuffer::is_open() const { return file_ != -1; }
+
+bool OutputFileBuffer::write_buffered() {
+  const auto size = static_cast<std::size_t>(pptr() - pbase());
+  setp(buffer_.get(), buffer_.get() + capacity);
+  if (size > 0 && !failed_ && !write_to_file(buffer_.get(), size)) failed_ = true;
+  return !failed_;
+}
+
+OutputFileBuffer::int_type OutputFileBuffer::overflow(int_type c) {
+  if (!is_open() || !write_buffered()) return traits_type::eof();
+  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+  *pptr() = traits_type::to_char_type(c);
+  pbump(1);
+  return c;
+}
+
+std::streamsize OutputFileBuffer::xsputn(const char_type* text, std::streamsize count) {
+  if (count <= 0) return 0;
+  const auto size = static_cast<std::size_t>(count);
+  if (size > static_cast<std::size_t>(epptr() - pptr())) {
+    if (!is_open() || !write_buffered()) return 0;
+    // A block as large as the buffer goes to the file directly.
+    if (size >= capacity) {
+      if (!write_to_file(text, size)) failed_ = true;
+      return failed_ ? 0 : count;
+    }
+  }
+  std::memcpy(pptr(), text, size);
+  pbump(static_cast<int>(size));
+  return count;
+}
+
+int OutputFileBuffer::sync() { return is_open() && write_buffered() ? 0 : -1; }
 
 #ifdef _WIN32
 
@@ -220,6 +263,9 @@ void restore_code_pages() {
 
 void (*interrupt_handler)(int) = nullptr;
 std::atomic<bool> interrupt_handled{false};
+// The event a control handler waits to handle while the main thread holds interrupts back.
+std::atomic<int> interrupt_waiting{0};
+SRWLOCK interrupt_lock = SRWLOCK_INIT;
 
 BOOL WINAPI on_console_event(DWORD event) {
   int signal_number = 0;
@@ -242,6 +288,10 @@ BOOL WINAPI on_console_event(DWORD event) {
   if (interrupt_handled.exchange(true)) {
     Sleep(INFINITE);
   }
+  // The main thread goes on meanwhile: the handler waits until it holds no interrupt back
+  // (the swap of the output files), and keeps the lock until the process ends.
+  interrupt_waiting.store(signal_number);
+  AcquireSRWLockExclusive(&interrupt_lock);
   interrupt_handler(signal_number);
   return TRUE;
 }
@@ -327,6 +377,57 @@ bool remove_file_now(const char* path_utf8) {
   return DeleteFileW(wide) != 0;
 }
 
+bool move_file_now(const char* from_utf8, const char* to_utf8) {
+  wchar_t from[longest_path];
+  wchar_t to[longest_path];
+  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, from_utf8, -1, from, longest_path) <= 0 ||
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, to_utf8, -1, to, longest_path) <= 0) {
+    return false;
+  }
+  return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool OutputFileBuffer::open(const std::string& path_utf8) {
+  static_cast<void>(close());
+  std::wstring path;
+  if (!widen(path_utf8, path)) return false;
+  // FILE_SHARE_DELETE: see the class. Others may read the file meanwhile, not write it.
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  file_ = reinterpret_cast<std::intptr_t>(file);
+  failed_ = false;
+  setp(buffer_.get(), buffer_.get() + capacity);
+  return true;
+}
+
+bool OutputFileBuffer::write_to_file(const char* data, std::size_t size) {
+  HANDLE file = reinterpret_cast<HANDLE>(file_);
+  while (size > 0) {
+    DWORD written = 0;
+    const DWORD chunk = size > (1U << 30) ? (1U << 30) : static_cast<DWORD>(size);
+    if (WriteFile(file, data, chunk, &written, nullptr) == 0 || written == 0) return false;
+    data += written;
+    size -= written;
+  }
+  return true;
+}
+
+bool OutputFileBuffer::close() {
+  if (!is_open()) return false;
+  const bool written = write_buffered();
+  const bool closed = CloseHandle(reinterpret_cast<HANDLE>(file_)) != 0;
+  file_ = -1;
+  setp(nullptr, nullptr);
+  return written && closed;
+}
+
+void hold_interrupts() { AcquireSRWLockExclusive(&interrupt_lock); }
+
+int interrupt_held_back() { return interrupt_waiting.load(); }
+
+void release_interrupts() { ReleaseSRWLockExclusive(&interrupt_lock); }
+
 void on_interrupt(void (*handler)(int signal_number)) {
   interrupt_handler = handler;
   SetConsoleCtrlHandler(on_console_event, TRUE);
@@ -407,14 +508,79 @@ bool open_with_default_program(const std::string& /*path_utf8*/) { return false;
 
 bool remove_file_now(const char* path_utf8) { return ::unlink(path_utf8) == 0; }
 
+bool move_file_now(const char* from_utf8, const char* to_utf8) { return ::rename(from_utf8, to_utf8) == 0; }
+
+bool OutputFileBuffer::open(const std::string& path_utf8) {
+  static_cast<void>(close());
+  const int file = ::open(path_utf8.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (file < 0) return false;
+  file_ = file;
+  failed_ = false;
+  setp(buffer_.get(), buffer_.get() + capacity);
+  return true;
+}
+
+bool OutputFileBuffer::write_to_file(const char* data, std::size_t size) {
+  const int file = static_cast<int>(file_);
+  while (size > 0) {
+    const ssize_t written = ::write(file, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool OutputFileBuffer::close() {
+  if (!is_open()) return false;
+  const bool written = write_buffered();
+  const bool closed = ::close(static_cast<int>(file_)) == 0;
+  file_ = -1;
+  setp(nullptr, nullptr);
+  return written && closed;
+}
+
+namespace {
+
+sigset_t interrupt_signals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  return signals;
+}
+
+sigset_t mask_before_hold;
+
+}  // namespace
+
+void hold_interrupts() {
+  const sigset_t signals = interrupt_signals();
+  pthread_sigmask(SIG_BLOCK, &signals, &mask_before_hold);
+}
+
+int interrupt_held_back() {
+  sigset_t pending;
+  sigemptyset(&pending);
+  if (sigpending(&pending) != 0) return 0;
+  // One blocked before the hold (by whoever started the program) is not ours to handle.
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    if (sigismember(&pending, signal_number) == 1 && sigismember(&mask_before_hold, signal_number) != 1) {
+      return signal_number;
+    }
+  }
+  return 0;
+}
+
+void release_interrupts() { pthread_sigmask(SIG_SETMASK, &mask_before_hold, nullptr); }
+
 void on_interrupt(void (*handler)(int signal_number)) {
   struct sigaction action {};
   action.sa_handler = handler;
   // One cleanup at a time: the other signals wait while the handler runs.
-  sigemptyset(&action.sa_mask);
-  sigaddset(&action.sa_mask, SIGINT);
-  sigaddset(&action.sa_mask, SIGTERM);
-  sigaddset(&action.sa_mask, SIGHUP);
+  action.sa_mask = interrupt_signals();
   action.sa_flags = 0;  // no SA_RESTART: a read waiting for an answer returns at once
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
