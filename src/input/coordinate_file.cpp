@@ -338,12 +338,10 @@ void read_height(CoordinateFile& file, std::int32_t number, const ValueAfterP& a
                                 " (um número) depois de P, na mesma linha, encontrou-se o fim " +
                                 (after.first == file.text.size() ? "do ficheiro" : "da linha"));
   }
+  // A null value or a slash keeps the height before. No check reads heights, so the first
+  // record's needs no second check pass.
   file.position = after.kind == ValueAfterP::Kind::value ? after.first : after.last;
-  if (after.kind == ValueAfterP::Kind::value) {
-    read_coordinate(file, number, 3);
-  } else if (number == 1) {
-    file.first_record_incomplete = true;  // a null value or a slash keeps the height before
-  }
+  if (after.kind == ValueAfterP::Kind::value) read_coordinate(file, number, 3);
 }
 
 [[noreturn]] void refuse_field(const CoordinateFile& file, std::size_t field, const std::string& what) {
