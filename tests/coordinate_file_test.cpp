@@ -20,20 +20,26 @@ std::string test_name(const char* label) {
   return name;
 }
 
-// The points of the load pass, and those of the reverse pass that a closed traverse reads.
+// The points of the load pass, and those of the reverse pass that a closed traverse reads;
+// what the check pass told.
 struct Loaded {
   std::vector<Point> points;
   std::vector<Point> reversed;
+  bool every_point_has_third_value = false;
+  std::vector<std::string> warnings;
 };
 
-Loaded load(const std::string& content) {
+Loaded load(const std::string& content, bool heights = false) {
   TempDir dir;
   write_file(dir.file("c.txt"), content);
   CoordinateFile file;
+  file.heights = heights;
   open_coordinate_file(file, dir.file("c.txt"));
   const std::int32_t n = count_points(file);
   check_traverse(file, n);
   Loaded loaded;
+  loaded.every_point_has_third_value = file.every_point_has_third_value;
+  loaded.warnings = reading_warnings(file);
   loaded.points = load_points(file, n).points;
   loaded.reversed = load_points_reversed(file, n).points;
   return loaded;
@@ -42,14 +48,23 @@ Loaded load(const std::string& content) {
 struct RecordCase {
   const char* label;
   const char* content;
-  std::vector<Point> points;
+  std::vector<Point> points;  // h stays 0 unless heights are asked for
+  bool heights = false;
+  bool every_point_has_third_value = false;
+  const char* warning = nullptr;  // a fragment one warning must hold
 };
 
 class RecordRulesTest : public ::testing::TestWithParam<RecordCase> {};
 
 TEST_P(RecordRulesTest, LoadsThePointsInBothPasses) {
-  const Loaded got = load(GetParam().content);
+  const Loaded got = load(GetParam().content, GetParam().heights);
   const std::vector<Point>& expected = GetParam().points;
+  EXPECT_EQ(got.every_point_has_third_value, GetParam().every_point_has_third_value);
+  if (GetParam().warning != nullptr) {
+    std::string all;
+    for (const std::string& warning : got.warnings) all += warning + "\n";
+    EXPECT_NE(all.find(GetParam().warning), std::string::npos) << all;
+  }
   ASSERT_EQ(got.points.size(), expected.size());
   ASSERT_EQ(got.reversed.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -58,6 +73,7 @@ TEST_P(RecordRulesTest, LoadsThePointsInBothPasses) {
       EXPECT_EQ(read->name, expected[i].name) << "point " << i + 1 << (read == &back ? " (reverse pass)" : "");
       EXPECT_EQ(read->m, expected[i].m) << "point " << i + 1 << (read == &back ? " (reverse pass)" : "");
       EXPECT_EQ(read->p, expected[i].p) << "point " << i + 1 << (read == &back ? " (reverse pass)" : "");
+      EXPECT_EQ(read->h, expected[i].h) << "point " << i + 1 << (read == &back ? " (reverse pass)" : "");
     }
   }
 }
@@ -111,20 +127,44 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"A;\"1", 1, 2}, {"B;2 ", 3, 4}}},
         RecordCase{"semicolons: quoted fields, a number for a name, further fields",
                    "\"A;1\";1;2;cota\n1001;\"3,5\";4;;\n\"x\"\"y\";5;6\n",
-                   {{"A;1 ", 1, 2}, {"1001", 3.5, 4}, {"x\"y ", 5, 6}}}),
+                   {{"A;1 ", 1, 2}, {"1001", 3.5, 4}, {"x\"y ", 5, 6}}},
+        // Not asked for heights, a number after P on every record is seen and still passed over.
+        RecordCase{"a number after P on every record", "\"A\" 1 2 3\n\"B\", 4, 5, 6 marco\n",
+                   {{"A   ", 1, 2}, {"B   ", 4, 5}}, false, true, "linha 2: há mais valores depois de P"},
+        RecordCase{"semicolons: a number in every fourth field", "A;1;2;3,5\nB;4;5;6;\n",
+                   {{"A   ", 1, 2}, {"B   ", 4, 5}}, false, true, "linha 1: há mais campos depois de P"},
+        // Asked for heights: H after P on P's own line, name;M;P;H with semicolons.
+        RecordCase{"heights: commas, blanks, CR LF, exponents", "\"A\", 1, 2, 10.5\r\n'B' 3 4 -2E1\r\nC 5 6 7D-1",
+                   {{"A   ", 1, 2, 10.5}, {"B   ", 3, 4, -20}, {"C   ", 5, 6, 0.7}}, true, true},
+        RecordCase{"heights: M and P on later lines, H on P's line", "\"A\"\n 1\n 2 3\n\"B\", 4,\n 5, 6\n",
+                   {{"A   ", 1, 2, 3}, {"B   ", 4, 5, 6}}, true, true},
+        RecordCase{"heights: null values and slashes keep the previous point's",
+                   "\"A\", 1, 2, 3\n\"B\", 4, 5,,\n\"C\", 6,, 7\n\"D\", 8 /\n\"E\" 9 10 /\n",
+                   {{"A   ", 1, 2, 3}, {"B   ", 4, 5, 3}, {"C   ", 6, 5, 7}, {"D   ", 8, 5, 7}, {"E   ", 9, 10, 7}},
+                   true},
+        RecordCase{"heights: null height of the first point across passes", "\"A\", 1, 2,,\n\"B\" 3 4 5\n",
+                   {{"A   ", 1, 2, 5}, {"B   ", 3, 4, 5}}, true},
+        RecordCase{"heights: a fourth value is passed over", "\"A\" 1 2 3 4\n\"B\" 5 6 7,\n",
+                   {{"A   ", 1, 2, 3}, {"B   ", 5, 6, 7}}, true, true,
+                   "linha 1: há mais valores depois de H, que foram ignorados: \"\"A\" 1 2 3 4\""},
+        RecordCase{"heights: semicolons under a header, decimal commas, a fifth field",
+                   "Nome;M;P;H\r\nRV1;18234,512;-122845,337;231,4\r\nRV2;18334.5;-122745;2,31E2;marco\r\n",
+                   {{"RV1 ", 18234.512, -122845.337, 231.4}, {"RV2 ", 18334.5, -122745, 231}}, true, true,
+                   "linha 3: há mais campos depois de H"}),
     [](const ::testing::TestParamInfo<RecordCase>& case_info) { return test_name(case_info.param.label); });
 
 struct RefusalCase {
   const char* label;
   const char* content;
   const char* message;  // a fragment the message must hold
+  bool heights = false;
 };
 
 class RefusalTest : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(RefusalTest, RefusedWithItsLine) {
   try {
-    load(GetParam().content);
+    load(GetParam().content, GetParam().heights);
     FAIL() << "accepted";
   } catch (const InputError& error) {
     EXPECT_NE(std::string(error.what()).find(GetParam().message), std::string::npos) << error.what();
@@ -156,7 +196,27 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"zero-length leg", "\"A\" 1 2\n\"B\" 3 4\n\"C\" 3 4.0\n",
                     "linha 3: a perna do ponto 2 \"B\" (linha 2) ao ponto 3 \"C\" tem comprimento nulo"},
         RefusalCase{"leg length underflows", "\"A\" 0 0\n\"B\" 1e-200 0\n", "tem comprimento nulo"},
-        RefusalCase{"out of range", "\"A\" 1e400 0\n", "fora do alcance"}),
+        RefusalCase{"out of range", "\"A\" 1e400 0\n", "fora do alcance"},
+        RefusalCase{"heights: a record without one", "\"A\" 1 2 3\n\"B\" 4 5\n\"C\" 6 7 8\n",
+                    "linha 2: esperava-se a altura H do ponto 2 (um número) depois de P, na mesma linha, "
+                    "encontrou-se o fim da linha", true},
+        RefusalCase{"heights: on the line after P", "\"A\" 1 2\n3\n", "linha 1: esperava-se a altura H do ponto 1", true},
+        RefusalCase{"heights: a separator, then the line end", "\"A\", 1, 2,\r\n3\r\n",
+                    "linha 1: esperava-se a altura H do ponto 1", true},
+        RefusalCase{"heights: the file ends after P", "\"A\" 1 2 3\r\n\"B\" 4 5",
+                    "linha 2: esperava-se a altura H do ponto 2 (um número) depois de P, na mesma linha, "
+                    "encontrou-se o fim do ficheiro", true},
+        RefusalCase{"heights: text", "\"A\" 1 2 3\n\"B\" 4 5 nan\n",
+                    "linha 2: esperava-se a altura H do ponto 2 (um número), encontrou-se \"nan\"", true},
+        RefusalCase{"heights: a quoted text", "\"A\" 1 2 \"B\" 4 5 6\n", "encontrou-se \"\"B\"\"", true},
+        RefusalCase{"heights: out of range", "\"A\" 1 2 -1D999\n",
+                    "linha 1: a altura H do ponto 1 está fora do alcance de um número real", true},
+        RefusalCase{"heights: semicolons, a missing field", "A;1;2;3\nB;4;5\n",
+                    "linha 2, campo 4: falta a altura H do ponto 2 (a linha tem 3 campos)", true},
+        RefusalCase{"heights: semicolons, an empty field", "A;1;2;\n", "linha 1, campo 4: vazio; esperava-se a altura H", true},
+        RefusalCase{"heights: semicolons, both decimal marks", "A;1;2;1.234,5\n",
+                    "campo 4: esperava-se a altura H do ponto 1 (um número)", true},
+        RefusalCase{"heights: semicolons, out of range", "A;1;2;1e400\n", "campo 4: a altura H do ponto 1 está fora do alcance", true}),
     [](const ::testing::TestParamInfo<RefusalCase>& case_info) { return test_name(case_info.param.label); });
 
 TEST(CoordinateFile, NulByteInTheMiddleIsSeen) {

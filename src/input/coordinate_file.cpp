@@ -18,7 +18,10 @@ namespace elipses {
 
 namespace {
 
-constexpr const char* value_description[3] = {"o nome do ponto", "a coordenada M", "a coordenada P"};
+constexpr const char* value_description[4] = {"o nome do ponto", "a coordenada M", "a coordenada P", "a altura H"};
+
+// The last value a record is read to: P, or H when the file is read with heights.
+std::string last_value(const CoordinateFile& file) { return file.heights ? "H" : "P"; }
 
 std::string location(const CoordinateFile& file, std::int32_t line) {
   return "ficheiro de coordenadas \"" + file.name + "\", linha " + std::to_string(line) + ": ";
@@ -214,8 +217,8 @@ void note_more_after_p(CoordinateFile& file) {
   if (!more) return;
   ++file.more_after_p_count;
   if (file.notes_more_after_p.size() < notes_shown) {
-    file.notes_more_after_p.push_back(location(file, file.line) + "há mais valores depois de P, que foram ignorados: \"" +
-                                      quote_for_message(current_line_text(file)) + "\"");
+    file.notes_more_after_p.push_back(location(file, file.line) + "há mais valores depois de " + last_value(file) +
+                                      ", que foram ignorados: \"" + quote_for_message(current_line_text(file)) + "\"");
   }
 }
 
@@ -292,7 +295,53 @@ void read_coordinate(CoordinateFile& file, std::int32_t number, int index) {
     }
     refuse(file, line, "esperava-se " + expected + " (um número), encontrou-se \"" + quote_for_message(token) + "\"");
   }
-  (index == 1 ? file.reading.m : file.reading.p) = *value;
+  (index == 1 ? file.reading.m : index == 2 ? file.reading.p : file.reading.h) = *value;
+}
+
+// What follows P on P's own line, where a file of heights has H; found without moving the
+// read position. `after_value` tells that P was written, so a comma right after it is
+// only its separator.
+struct ValueAfterP {
+  enum class Kind { value, null_value, slash, line_end };
+  Kind kind = Kind::line_end;
+  std::size_t first = 0;  // where the value or its mark starts in the text of the pass
+  std::size_t last = 0;   // one past its end
+};
+
+ValueAfterP value_after_p(const CoordinateFile& file, bool after_value) {
+  const std::string& text = file.text;
+  std::size_t i = file.position;
+  while (i < text.size() && is_blank(text[i])) ++i;
+  if (after_value && i < text.size() && text[i] == ',') {
+    ++i;
+    while (i < text.size() && is_blank(text[i])) ++i;
+  }
+  ValueAfterP found;
+  found.first = i;
+  found.last = i;
+  if (i == text.size() || text[i] == '\n') return found;
+  if (text[i] == ',' || text[i] == '/') {
+    found.kind = text[i] == ',' ? ValueAfterP::Kind::null_value : ValueAfterP::Kind::slash;
+    found.last = i + 1;
+    return found;
+  }
+  found.kind = ValueAfterP::Kind::value;
+  while (found.last < text.size() && !ends_value(text[found.last])) ++found.last;
+  return found;
+}
+
+// H into the reading variables, from P's own line: a height on a later line would take
+// the next record's values for this one's.
+void read_height(CoordinateFile& file, std::int32_t number, const ValueAfterP& after) {
+  if (after.kind == ValueAfterP::Kind::line_end) {
+    refuse(file, file.line, "esperava-se a altura H do ponto " + std::to_string(number) +
+                                " (um número) depois de P, na mesma linha, encontrou-se o fim " +
+                                (after.first == file.text.size() ? "do ficheiro" : "da linha"));
+  }
+  // A null value or a slash keeps the height before. No check reads heights, so the first
+  // record's needs no second check pass.
+  file.position = after.kind == ValueAfterP::Kind::value ? after.first : after.last;
+  if (after.kind == ValueAfterP::Kind::value) read_coordinate(file, number, 3);
 }
 
 [[noreturn]] void refuse_field(const CoordinateFile& file, std::size_t field, const std::string& what) {
@@ -300,8 +349,9 @@ void read_coordinate(CoordinateFile& file, std::int32_t number, int index) {
                    std::to_string(field) + ": " + what);
 }
 
-// One line of a semicolon file into the reading variables: name;M;P, blanks around a
-// field allowed, further fields ignored (a trailing semicolon leaves an empty one).
+// One line of a semicolon file into the reading variables: name;M;P (name;M;P;H with
+// heights), blanks around a field allowed, further fields ignored (a trailing semicolon
+// leaves an empty one).
 void read_semicolon_point(CoordinateFile& file, std::int32_t number) {
   skip_white_space(file);
   const std::string_view line = line_at(file, file.position);
@@ -312,15 +362,16 @@ void read_semicolon_point(CoordinateFile& file, std::int32_t number) {
   const auto expected = [&](std::size_t k) {
     return (k == 0 ? std::string("o nome") : std::string(value_description[k])) + " do ponto " + std::to_string(number);
   };
-  for (std::size_t k = 0; k < 3; ++k) {
+  const std::size_t needed = file.heights ? 4 : 3;
+  for (std::size_t k = 0; k < needed; ++k) {
     if (k == fields.size()) {
       refuse_field(file, k + 1, "falta " + expected(k) + " (a linha tem " + std::to_string(fields.size()) +
                                     (fields.size() == 1 ? " campo)" : " campos)"));
     }
     if (fields[k].empty()) refuse_field(file, k + 1, "vazio; esperava-se " + expected(k));
   }
-  double coordinates[2];
-  for (std::size_t k = 1; k <= 2; ++k) {
+  double coordinates[3] = {0.0, 0.0, 0.0};  // M, P and H, metres
+  for (std::size_t k = 1; k < needed; ++k) {
     const std::optional<double> value = semicolon_number(fields[k]);
     if (!value) {
       if (is_number_syntax(fields[k])) {
@@ -332,18 +383,21 @@ void read_semicolon_point(CoordinateFile& file, std::int32_t number) {
     }
     coordinates[k - 1] = *value;
   }
-  const bool more_fields = std::any_of(fields.begin() + 3, fields.end(), [](const std::string& f) { return !f.empty(); });
+  const bool more_fields = std::any_of(fields.begin() + static_cast<std::ptrdiff_t>(needed), fields.end(),
+                                       [](const std::string& f) { return !f.empty(); });
   if (file.noting && more_fields) {
     ++file.more_after_p_count;
     if (file.notes_more_after_p.size() < notes_shown) {
-      file.notes_more_after_p.push_back(location(file, file.line) + "há mais campos depois de P, que foram ignorados: \"" +
-                                        quote_for_message(line) + "\"");
+      file.notes_more_after_p.push_back(location(file, file.line) + "há mais campos depois de " + last_value(file) +
+                                        ", que foram ignorados: \"" + quote_for_message(line) + "\"");
     }
   }
+  if (file.noting && (fields.size() < 4 || !semicolon_number(fields[3]))) file.every_point_has_third_value = false;
   file.reading.name = four_character_name(fields[0]);
   if (file.noting) file.full_name = fields[0];
   file.reading.m = coordinates[0];
   file.reading.p = coordinates[1];
+  if (file.heights) file.reading.h = coordinates[2];
   file.position += line.size();
   while (!at_end(file) && file.text[file.position++] != '\n') {
   }
@@ -351,8 +405,9 @@ void read_semicolon_point(CoordinateFile& file, std::int32_t number) {
 }
 
 // One point into the reading variables: name, M and P, separated by commas, blanks or
-// line ends. A comma with nothing before it is a null value and a slash ends the point
-// at once; both leave the values not read as the point before left them.
+// line ends, and with heights H after P on its line. A comma with nothing before it is a
+// null value and a slash ends the point at once; both leave the values not read as the
+// point before left them.
 void read_point(CoordinateFile& file, std::int32_t number) {
   if (file.semicolons) {
     read_semicolon_point(file, number);
@@ -360,6 +415,7 @@ void read_point(CoordinateFile& file, std::int32_t number) {
   }
   int index = 0;
   bool after_value = false;  // a comma right after a value is only its separator
+  bool ended = false;        // by a slash
   while (index < 3) {
     skip_white_space(file);
     if (at_end(file)) {
@@ -370,6 +426,7 @@ void read_point(CoordinateFile& file, std::int32_t number) {
     if (c == '/') {
       ++file.position;
       if (number == 1) file.first_record_incomplete = true;
+      ended = true;
       break;
     }
     if (c == ',') {
@@ -389,6 +446,17 @@ void read_point(CoordinateFile& file, std::int32_t number) {
     }
     ++index;
     after_value = true;
+  }
+  if (!ended && (file.heights || file.noting)) {
+    const ValueAfterP after = value_after_p(file, after_value);
+    if (file.noting &&
+        (after.kind != ValueAfterP::Kind::value ||
+         !parse_real(std::string_view(file.text).substr(after.first, after.last - after.first)))) {
+      file.every_point_has_third_value = false;
+    }
+    if (file.heights) read_height(file, number, after);
+  } else if (file.noting) {
+    file.every_point_has_third_value = false;
   }
   skip_rest_of_line(file);
 }
@@ -410,6 +478,7 @@ std::string record_text(const CoordinateFile& file, std::size_t offset) {
 // characters made equal, and values after P on a record's line.
 void start_noting(CoordinateFile& file) {
   file.noting = true;
+  file.every_point_has_third_value = true;  // until a record without one
   file.notes_more_after_p.clear();
   file.more_after_p_count = 0;
   file.notes_names.clear();
@@ -539,6 +608,7 @@ std::int32_t count_points(CoordinateFile& file) {
   }
   finish_noting(file);
   end_pass(file);
+  if (n == 0) file.every_point_has_third_value = false;
   return n;  // the next pass starts again from the start of the file
 }
 
@@ -578,11 +648,12 @@ std::vector<std::string> reading_warnings(const CoordinateFile& file) {
   const std::string named = "ficheiro de coordenadas \"" + file.name + "\": ";
   if (file.semicolons) {
     if (file.more_after_p_count > static_cast<std::int32_t>(file.notes_more_after_p.size())) {
-      warnings.push_back(named + std::to_string(file.more_after_p_count) + " registos com mais campos depois de P, ignorados");
+      warnings.push_back(named + std::to_string(file.more_after_p_count) + " registos com mais campos depois de " +
+                         last_value(file) + ", ignorados");
     }
   } else if (file.more_after_p_count > static_cast<std::int32_t>(file.notes_more_after_p.size())) {
-    warnings.push_back(named + std::to_string(file.more_after_p_count) +
-                       " registos com mais valores depois de P; se são vírgulas decimais, use o ponto (1234.567)");
+    warnings.push_back(named + std::to_string(file.more_after_p_count) + " registos com mais valores depois de " +
+                       last_value(file) + "; se são vírgulas decimais, use o ponto (1234.567)");
   } else if (file.more_after_p_count > 0) {
     warnings.push_back(named + "se há vírgulas decimais, use o ponto como separador decimal (1234.567)");
   }

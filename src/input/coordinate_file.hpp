@@ -5,6 +5,8 @@
 // settings has semicolons instead: one record a line, name;M;P, with a comma or a point
 // as the decimal mark, perhaps under a header line. The file is counted, loaded, and for
 // a closed traverse loaded again in reverse, each pass reading it from its start.
+// Asked for heights, every record carries a third value after P, the planned height H in
+// metres: on P's own line (name;M;P;H in a semicolon file).
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -17,6 +19,20 @@ namespace elipses {
 struct CoordinateFile {
   std::string name;
   std::ifstream stream;
+  // Set before count_points, and left so for every pass, to read the planned heights:
+  // each record must then carry H (m) after P on P's own line, read by the rules of M and
+  // P (a null value or a slash keeps the previous point's), into Point::h; a record
+  // without it, or with one that is not a number, is refused with its line. Left false,
+  // the file reads as it always has: a value after P is passed over with a warning, and
+  // every Point::h stays 0.
+  bool heights = false;
+  // Told by the check pass (count_points, and check_traverse when it reads again), asked
+  // for heights or not: true when the file has points and every record writes a number
+  // right after P on P's own line (a semicolon file: in its fourth field), as a file of
+  // heights does, so that the heights can be offered. A null value, a slash or a line end
+  // there makes it false. A plain file written with decimal commas may show numbers there
+  // too; its records then get the warning of values after P.
+  bool every_point_has_third_value = false;
   // The reading variables, shared by every point of every pass: a value that a record
   // leaves out (null value or slash) keeps what the point read before it left there.
   Point reading;
@@ -26,9 +42,9 @@ struct CoordinateFile {
   std::int32_t line = 1;
   // Its first record holds a semicolon outside a quoted name: one record a line, name;M;P.
   bool semicolons = false;
-  // What the check pass notices for the warnings: records with more values after P on
-  // their line (the mark of decimal commas), and names the cut to four characters made
-  // equal.
+  // What the check pass notices for the warnings: records with more values after P (or
+  // after H, when asked for heights) on their line (the mark of decimal commas), and
+  // names the cut to four characters made equal.
   bool noting = false;
   std::string full_name;  // the last name read, before the cut
   // The first record left a value out (a null value or a slash): it then takes what the
@@ -70,7 +86,8 @@ void check_traverse(CoordinateFile& file, std::int32_t n);
 // The warnings of the check pass, one line each (without the program's prefix).
 std::vector<std::string> reading_warnings(const CoordinateFile& file);
 
-// Reads n points from the start of the file into points 1..n, in file order.
+// Reads n points from the start of the file into points 1..n, in file order (with their
+// heights when file.heights is set).
 PointList load_points(CoordinateFile& file, std::int32_t n);
 
 // Reads the n points again from the start of the file, storing the i-th as point n+1-i:

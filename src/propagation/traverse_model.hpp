@@ -13,11 +13,12 @@ namespace elipses {
 inline const double pi = 4.0 * std::atan(1.0);
 
 // A planned point: its name, exactly four characters (UTF-8 characters kept whole,
-// blank-filled), and its coordinates.
+// blank-filled), its coordinates and, when the file gives heights, its height.
 struct Point {
   std::string name = "    ";
   double m = 0.0;  // metres
   double p = 0.0;  // metres
+  double h = 0.0;  // planned height, m
 };
 
 // Points 1..n in the order a pass walks them: file order, or reverse file order for
