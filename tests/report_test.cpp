@@ -65,10 +65,14 @@ std::string attribute(const std::string& html, std::size_t at, const std::string
   return html.substr(value, html.find('"', value) - value);
 }
 
+// The ellipses of the drawing (the key's swatches and the charts are other pictures).
 std::vector<SvgEllipse> svg_ellipses(const std::string& html) {
   std::vector<SvgEllipse> found;
   std::string layer;
-  for (std::size_t at = html.find('<'); at != std::string::npos; at = html.find('<', at + 1)) {
+  const std::size_t drawing = html.find("<svg viewBox");
+  const std::size_t drawing_end = html.find("</svg>", drawing);
+  for (std::size_t at = html.find('<', drawing); at != std::string::npos && at < drawing_end;
+       at = html.find('<', at + 1)) {
     if (html.compare(at, 3, "<g ") == 0 && attribute(html, at, "class").rfind("camada-", 0) == 0) {
       layer = attribute(html, at, "class");
     } else if (html.compare(at, 9, "<ellipse ") == 0) {
@@ -117,7 +121,7 @@ TEST_F(ReportRun, DrawingAgreesWithTheTablesOfTheSameRun) {
   const std::multimap<std::string, TableRecord> adjusted = point_records(read_file(dir.file("elipses-ajustada.txt")));
   const std::vector<SvgEllipse> ellipses = svg_ellipses(html);
   std::size_t absolute = 0, relative = 0;
-  const std::size_t svg = html.find("<svg ");
+  const std::size_t svg = html.find("<svg viewBox");
   ASSERT_NE(svg, std::string::npos);
   const double origin_m = std::stod(attribute(html, svg, "data-origem-m"));
   const double origin_p = std::stod(attribute(html, svg, "data-origem-p"));
@@ -183,8 +187,10 @@ TEST_F(ReportRun, UserTextIsEscapedAndNothingOutsideTheFileIsReferred) {
   EXPECT_NE(html.find("<h2>Fiabilidade: observações fracas</h2>\n<p>Redundância 3;"), std::string::npos);
   // With tolerances: the pairs that exceed and the design sheet, without --projetar.
   const std::string decided = run({"--relatorio", "--tolerancia", "1,1", "--tolerancia-ponto", "5"});
-  for (const char* part : {"<h2>Pares que excedem a tolerância relativa</h2>", "<h2>Folha de projeto</h2>",
-                           "<td>pior</td>", "class=\"relativa excede\"", "<th>Tolerância relativa</th>"}) {
+  for (const char* part : {"<h2>Pares que excedem a tolerância relativa</h2>",
+                           "<h2>Como cumprir: a folha de projeto</h2>", "<table class=\"catalogo\">",
+                           "class=\"relativa excede\"", "<th>Tolerância relativa</th>",
+                           "<section id=\"veredicto\" class=\"excede\">"}) {
     EXPECT_NE(decided.find(part), std::string::npos) << part;
   }
   EXPECT_FALSE(elipses::testing::file_exists(dir.file("elipses-projeto.txt")));
@@ -203,10 +209,10 @@ TEST(ReportSections, ToleranceVerdictsAndFurtherTablesAreLaidOut) {
   std::ostringstream file;
   write_report(file, report);
   const std::string html = file.str();
-  EXPECT_NE(html.find("<circle class=\"tolerancia\" cx=\""), std::string::npos);
+  EXPECT_NE(html.find("<circle class=\"tolerancia\" stroke=\"#707070\" cx=\""), std::string::npos);
   EXPECT_NE(html.find("r=\"25.0000\""), std::string::npos) << "the tolerance magnified like the ellipses";
-  EXPECT_NE(html.find("class=\"relativa cumpre\" data-de=\"A\""), std::string::npos);
-  EXPECT_NE(html.find("class=\"relativa excede\" data-de=\"B\""), std::string::npos);
+  EXPECT_NE(html.find("class=\"relativa cumpre\" stroke=\"#108a10\" data-de=\"A\""), std::string::npos);
+  EXPECT_NE(html.find("class=\"relativa excede\" stroke=\"#d01010\" data-de=\"B\""), std::string::npos);
   EXPECT_NE(html.find("<td class=\"excede\">excede</td>"), std::string::npos);
   EXPECT_NE(html.find("<h2>Pares que excedem</h2>"), std::string::npos);
   EXPECT_NE(html.find("<td>&lt;b&gt;</td><td>a&amp;b</td>"), std::string::npos);

@@ -5,235 +5,110 @@
 
 #include "common/text_encoding.hpp"
 #include "output/compact_numbers.hpp"
+#include "output/design_files.hpp"
 #include "output/ellipse_levels.hpp"
 #include "output/legend_text.hpp"
 #include "output/misclosure_text.hpp"
 #include "output/record_text.hpp"
 #include "output/reliability_table.hpp"
+#include "output/report_html.hpp"
+#include "output/verdict_text.hpp"
 #include "propagation/ellipse.hpp"
 
 namespace elipses {
 
-namespace {
+namespace report_html {
 
-// The colours of the computations' layers, in turn; the relative ellipses and verdicts.
-constexpr const char* layer_colours[] = {"#c81010", "#1a3fc0", "#7a1fa2", "#b86a00"};
-constexpr const char* relative_colour = "#b05000";
-
-// Names stay legible: their height is this share of the drawing's longer side.
-constexpr double name_share = 1.0 / 55.0;
-constexpr double margin_share = 0.06;
-
-// A number for the SVG: plain decimals, enough for a thousandth of a millimetre.
 std::string svg_number(double value) {
   std::string text = decimal_figure(value, 4);
   if (text == "-0.0000") text = "0.0000";
   return text;
 }
 
-// A number as the text files write it: the same field, without its leading blanks.
-std::string table_number(double value, int decimals) {
-  std::string field = fixed_point_field(value, 30, decimals);
-  field.erase(0, field.find_first_not_of(' '));
-  return field;
+std::string table_number(double value, int decimals) { return plain_fixed(value, decimals); }
+
+void write_table_head(std::ostream& out, const std::vector<std::string>& headers) {
+  out << "<div class=\"rolar\"><table>\n<tr>";
+  for (const std::string& header : headers) out << "<th>" << html_text(header) << "</th>";
+  out << "</tr>\n";
 }
 
-// 1, 2 or 5 times a power of ten, the largest not above `value`.
-double round_length(double value) {
-  if (!(value > 0.0)) return 1.0;
-  const double power = std::pow(10.0, std::floor(std::log10(value)));
-  for (const double step : {5.0, 2.0, 1.0}) {
-    if (step * power <= value) return step * power;
-  }
-  return power;
+void write_table_end(std::ostream& out) { out << "</table></div>\n"; }
+
+void write_cell(std::ostream& out, const std::string& text, bool number) {
+  const char* css = text == "cumpre" ? " class=\"cumpre\"" : text == "excede" ? " class=\"excede\"" : number ? " class=\"n\"" : "";
+  out << "<td" << css << ">" << html_text(text) << "</td>";
 }
 
-std::string length_words(double metres) {
-  if (metres >= 1.0) return given_figure(metres) + " m";
-  if (metres >= 0.01) return given_figure(std::round(metres * 1000.0) / 10.0) + " cm";
-  return given_figure(std::round(metres * 1e6) / 1000.0) + " mm";
-}
+}  // namespace report_html
 
-// The drawing's frame: plan coordinates (M right, P up) to the picture's (y down),
-// x = M - origin_m and y = origin_p - P, the origin a whole metre so that a reader of the
-// picture can take its coordinates back to the plan exactly.
-struct Frame {
-  double origin_m = 0.0;
-  double origin_p = 0.0;
-  double margin = 0.0;
-  double width = 0.0;
-  double height = 0.0;
-  double name_height = 0.0;
-  double x(double m) const { return m - origin_m; }
-  double y(double p) const { return origin_p - p; }
-};
+namespace {
 
-struct Box {
-  bool empty = true;
-  double min_m = 0.0, max_m = 0.0, min_p = 0.0, max_p = 0.0;
-  void include(double m, double p, double reach = 0.0) {
-    if (empty) {
-      min_m = m - reach, max_m = m + reach, min_p = p - reach, max_p = p + reach;
-      empty = false;
-      return;
-    }
-    min_m = std::min(min_m, m - reach), max_m = std::max(max_m, m + reach);
-    min_p = std::min(min_p, p - reach), max_p = std::max(max_p, p + reach);
-  }
-};
+using report_html::table_number;
+using report_html::write_cell;
+using report_html::write_table_end;
+using report_html::write_table_head;
 
-struct Midpoint {
-  double m, p;
-};
-Midpoint leg_midpoint(const PointList& points, std::int32_t i) {
-  return {(points.at(i).m + points.at(i + 1).m) / 2.0, (points.at(i).p + points.at(i + 1).p) / 2.0};
-}
-
-Frame drawing_frame(const Report& report) {
-  Box box;
-  for (std::int32_t i = 1; i <= report.points.n; ++i) box.include(report.points.at(i).m, report.points.at(i).p);
-  for (const ReportComputation& computation : report.computations) {
-    for (const ReportEllipse& e : computation.ellipses) {
-      const Point& point = report.points.at(e.point);
-      box.include(point.m, point.p, report.scale * ellipse_parameters(e.covariance, report.k).a);
-    }
-  }
-  for (const ReportLeg& leg : report.legs) {
-    const Midpoint mid = leg_midpoint(report.points, leg.from);
-    const double tolerance = leg.tolerance ? leg.tolerance->tolerance : 0.0;
-    box.include(mid.m, mid.p, report.scale * std::max(ellipse_parameters(leg.relative, report.k).a, tolerance));
-  }
-  if (box.empty) box.include(0.0, 0.0);
-  double longer = std::max(box.max_m - box.min_m, box.max_p - box.min_p);
-  if (!(longer > 0.0)) longer = 100.0;
-  Frame frame;
-  frame.name_height = longer * name_share;
-  frame.margin = longer * margin_share + 2.0 * frame.name_height;
-  frame.origin_m = std::floor(box.min_m - frame.margin);
-  frame.origin_p = std::ceil(box.max_p + frame.margin);
-  frame.width = box.max_m - frame.origin_m + frame.margin + 4.0 * frame.name_height;  // names run to the right
-  frame.height = frame.origin_p - box.min_p + frame.margin + 4.0 * frame.name_height;  // room for the scale bars
-  return frame;
-}
-
-// An ellipse of the plan as an SVG element; teta is the azimuth of the a axis from +P
-// towards +M, and the picture's x axis turned by teta - 90 degrees (y down) lies along it.
-std::string ellipse_element(const Frame& frame, double m, double p, const EllipseParams& params, double scale,
-                            const std::string& attributes) {
-  const std::string cx = svg_number(frame.x(m));
-  const std::string cy = svg_number(frame.y(p));
-  const double degrees = params.teta * 180.0 / pi - 90.0;
-  return "<ellipse cx=\"" + cx + "\" cy=\"" + cy + "\" rx=\"" + svg_number(scale * params.a) + "\" ry=\"" +
-         svg_number(scale * params.b) + "\" transform=\"rotate(" + svg_number(degrees) + " " + cx + " " + cy + ")\" " +
-         attributes + "/>\n";
-}
-
-void write_svg(std::ostream& out, const Report& report) {
-  const Frame frame = drawing_frame(report);
-  const double h = frame.name_height;
-  out << "<svg viewBox=\"0 0 " << svg_number(frame.width) << ' '
-      << svg_number(frame.height) << "\" data-origem-m=\"" << svg_number(frame.origin_m) << "\" data-origem-p=\""
-      << svg_number(frame.origin_p) << "\" role=\"img\" aria-label=\"Desenho da poligonal e das elipses\">\n";
-  out << "<desc>x = M - " << svg_number(frame.origin_m) << ", y = " << svg_number(frame.origin_p)
-      << " - P (metros); elipses ampliadas " << given_figure(report.scale) << " vezes.</desc>\n";
-  out << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
-  out << "<g class=\"poligonal\"><polyline points=\"";
-  for (std::int32_t i = 1; i <= report.points.n; ++i) {
-    out << (i > 1 ? " " : "") << svg_number(frame.x(report.points.at(i).m)) << ','
-        << svg_number(frame.y(report.points.at(i).p));
-  }
-  out << "\"/></g>\n";
-  for (std::size_t c = 0; c < report.computations.size(); ++c) {
-    const ReportComputation& computation = report.computations[c];
-    out << "<g class=\"camada-" << c + 1 << "\" stroke=\"" << layer_colours[c % 4] << "\">\n";
-    for (const ReportEllipse& e : computation.ellipses) {
-      const Point& point = report.points.at(e.point);
-      out << ellipse_element(frame, point.m, point.p, ellipse_parameters(e.covariance, report.k), report.scale,
-                             "class=\"absoluta\" data-ponto=\"" + html_text(shown_name(point.name)) + "\"");
-    }
-    out << "</g>\n";
-  }
-  if (!report.legs.empty()) {
-    out << "<g class=\"camada-relativas\">\n";
-    for (const ReportLeg& leg : report.legs) {
-      const Midpoint mid = leg_midpoint(report.points, leg.from);
-      const std::string names = "data-de=\"" + html_text(shown_name(report.points.at(leg.from).name)) +
-                                "\" data-para=\"" + html_text(shown_name(report.points.at(leg.from + 1).name)) + "\"";
-      if (leg.tolerance && leg.tolerance->tolerance > 0.0) {
-        out << "<circle class=\"tolerancia\" cx=\"" << svg_number(frame.x(mid.m)) << "\" cy=\""
-            << svg_number(frame.y(mid.p)) << "\" r=\"" << svg_number(report.scale * leg.tolerance->tolerance) << "\" "
-            << names << "/>\n";
-      }
-      std::string attributes = "class=\"relativa";
-      attributes += !leg.tolerance ? "" : leg.tolerance->passes ? " cumpre" : " excede";
-      attributes += "\" ";
-      attributes += names;
-      out << ellipse_element(frame, mid.m, mid.p, ellipse_parameters(leg.relative, report.k), report.scale, attributes);
-    }
-    out << "</g>\n";
-  }
-  out << "<g class=\"nomes\" font-size=\"" << svg_number(h) << "\" stroke-width=\"" << svg_number(h / 4.0) << "\">\n";
-  for (std::int32_t i = 1; i <= report.points.n; ++i) {
-    const Point& point = report.points.at(i);
-    out << "<circle class=\"marca\" cx=\"" << svg_number(frame.x(point.m)) << "\" cy=\"" << svg_number(frame.y(point.p))
-        << "\" r=\"" << svg_number(h / 5.0) << "\"/><text x=\"" << svg_number(frame.x(point.m) + h / 2.0) << "\" y=\""
-        << svg_number(frame.y(point.p) - h / 2.0) << "\">" << html_text(shown_name(point.name)) << "</text>\n";
-  }
-  out << "</g>\n";
-  // The scale bars, bottom left: the ground, and the ellipses' magnification.
-  const double ground = round_length((frame.width - 2.0 * frame.margin) / 4.0);
-  const double bar_y = frame.height - 1.5 * h;
-  const double bar_x = h;
-  const auto bar = [&](double y, double length, const std::string& words, const char* css) {
-    out << "<g class=\"" << css << "\"><path d=\"M" << svg_number(bar_x) << ' ' << svg_number(y - h / 2.0) << "v"
-        << svg_number(h / 2.0) << "h" << svg_number(length) << "v" << svg_number(-h / 2.0) << "\"/><text x=\""
-        << svg_number(bar_x + length + h / 2.0) << "\" y=\"" << svg_number(y) << "\" font-size=\"" << svg_number(h)
-        << "\">" << html_text(words) << "</text></g>\n";
-  };
-  bar(bar_y, ground, length_words(ground) + " no terreno", "escala-terreno");
-  const double ellipse_length = round_length(ground / report.scale);
-  bar(bar_y - 2.0 * h, ellipse_length * report.scale,
-      length_words(ellipse_length) + " nas elipses (ampliadas " + given_figure(report.scale) + " vezes)",
-      "escala-elipses");
-  // The north arrow, top right: P grows to the north.
-  const double north_x = frame.width - 2.0 * h;
-  out << "<g class=\"norte\"><path d=\"M" << svg_number(north_x) << ' ' << svg_number(4.0 * h) << "V"
-      << svg_number(1.6 * h) << "M" << svg_number(north_x - h / 2.0) << ' ' << svg_number(2.4 * h) << "L"
-      << svg_number(north_x) << ' ' << svg_number(1.4 * h) << "L" << svg_number(north_x + h / 2.0) << ' '
-      << svg_number(2.4 * h) << "\"/><text x=\"" << svg_number(north_x - h / 3.0) << "\" y=\"" << svg_number(5.2 * h)
-      << "\" font-size=\"" << svg_number(h) << "\">N</text></g>\n";
-  out << "</svg>\n";
-}
-
+// The page at any width from a phone's 390 px to A4: wide tables scroll inside their own
+// box, the drawing fits the width, long lines wrap; printing keeps the key of the drawing.
 constexpr const char* style = R"(@page { size: A4; margin: 14mm 12mm; }
 * { box-sizing: border-box; }
 body { font-family: "DejaVu Sans", Arial, sans-serif; font-size: 11pt; color: #202020; margin: 1.5em auto; max-width: 62em; padding: 0 1em; }
+p, li, h1, figcaption, .chave, table.factos td, table.frases td { overflow-wrap: anywhere; }
 h1 { font-size: 1.5em; margin: 0 0 .3em; }
 h2 { font-size: 1.2em; margin: 1.4em 0 .4em; border-bottom: 1px solid #bbb; }
 h3 { font-size: 1em; margin: 1em 0 .3em; }
+.rolar { max-width: 100%; overflow-x: auto; }
+.rolar th, .rolar td { white-space: nowrap; } .rolar table.frases td { white-space: normal; min-width: 8em; }
 table { border-collapse: collapse; font-size: .85em; margin: .3em 0 1em; }
 th, td { border: 1px solid #ccc; padding: .15em .5em; }
 td.n { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
 th { background: #f0f0f0; }
 table.factos th { text-align: left; font-weight: normal; background: none; }
 .cumpre { color: #108a10; } .excede { color: #d01010; font-weight: bold; }
+td.cumpre { background: #e8f5e8; } td.excede { background: #fbe6e6; }
+td.mais-economica { outline: 2px solid #108a10; } td.plano { text-decoration: underline; }
+tr.nenhum td:nth-child(2) { color: #d01010; }
+#veredicto { border: 2px solid #888; border-left-width: .6em; padding: .5em 1em; margin: 1em 0; background: #f6f6f6; }
+#veredicto.cumpre { border-color: #108a10; background: #eef8ee; color: #202020; font-weight: normal; }
+#veredicto.excede { border-color: #d01010; background: #fdeeee; color: #202020; font-weight: normal; }
+#veredicto h2 { border: none; margin: 0 0 .3em; }
+#veredicto .decisao { font-size: 1.15em; font-weight: bold; margin: 0 0 .3em; }
+#veredicto ul { margin: .2em 0; padding-left: 1.2em; }
+#veredicto p::first-letter, #veredicto li::first-letter { text-transform: uppercase; }
 figure { margin: 0; }
-figure svg { width: 100%; height: auto; max-height: 80vh; border: 1px solid #ccc; display: block; }
-.camadas label { margin-right: 1.2em; white-space: nowrap; }
-.camadas span { display: inline-block; width: 1.6em; height: .35em; vertical-align: middle; margin-right: .3em; }
-svg polyline { fill: none; stroke: #108a10; stroke-width: 1.5; vector-effect: non-scaling-stroke; }
-svg ellipse, svg circle.tolerancia { fill: none; stroke-width: 1.5; vector-effect: non-scaling-stroke; }
-svg .relativa { stroke: #b05000; } svg .relativa.cumpre { stroke: #108a10; } svg .relativa.excede { stroke: #d01010; }
-svg circle.tolerancia { stroke: #1a3fc0; stroke-dasharray: 4 3; }
+figure > svg { width: 100%; height: auto; max-height: 80vh; border: 1px solid #ccc; display: block; }
+.chave { display: inline-block; margin: 0 1.2em .2em 0; max-width: 100%; }
+.amostra { vertical-align: middle; }
+figure.parcelas svg { max-width: 40em; width: 100%; height: auto; border: none; }
+figure.parcelas svg text { font-size: 13px; }
+svg polyline { fill: none; stroke-width: 1.5; vector-effect: non-scaling-stroke; }
+svg ellipse, svg circle.tolerancia, svg line.par-excede { fill: none; stroke-width: 1.5; vector-effect: non-scaling-stroke; }
+svg circle.tolerancia { stroke-dasharray: 4 3; }
 svg .nomes text { fill: #202020; stroke: #fff; paint-order: stroke; }
 svg circle.marca { fill: #202020; }
 svg .escala-terreno path, svg .escala-elipses path, svg .norte path { fill: none; stroke: #202020; stroke-width: 1.5; vector-effect: non-scaling-stroke; }
-svg .escala-elipses path { stroke: #c81010; }
 svg text { font-family: "DejaVu Sans", Arial, sans-serif; }
-pre { font-size: .9em; }
+pre { font-size: .9em; white-space: pre-wrap; }
 footer { margin-top: 2em; font-size: .8em; color: #666; }
-@media print { body { margin: 0; max-width: none; font-size: 9pt; } .camadas, figure input { display: none; } figure svg { max-height: 150mm; border: none; } h2 { break-after: avoid; } tr { break-inside: avoid; } }
+@media print { body { margin: 0; max-width: none; font-size: 9pt; } figure input { display: none; } figure > svg { max-height: 150mm; border: none; } .rolar { overflow: visible; } h2 { break-after: avoid; } tr { break-inside: avoid; } }
 )";
+
+void write_verdict(std::ostream& out, const Report& report) {
+  const ReportVerdict& verdict = report.verdict;
+  out << "<section id=\"veredicto\" class=\"" << (!verdict.given ? "sem-tolerancia" : verdict.meets ? "cumpre" : "excede")
+      << "\">\n<h2>Veredicto</h2>\n";
+  for (std::size_t i = 0; i < verdict.lines.size(); ++i) {
+    if (i == 0) {
+      out << "<p class=\"decisao\">" << html_text(verdict.lines[0]) << "</p>\n";
+      if (verdict.lines.size() > 1) out << "<ul>\n";
+      continue;
+    }
+    out << "<li>" << html_text(verdict.lines[i]) << "</li>\n";
+  }
+  if (verdict.lines.size() > 1) out << "</ul>\n";
+  out << "</section>\n";
+}
 
 void write_facts(std::ostream& out, const Report& report) {
   out << "<section id=\"calculo\">\n<h2>O que foi calculado</h2>\n<table class=\"factos\">\n";
@@ -241,44 +116,6 @@ void write_facts(std::ostream& out, const Report& report) {
     out << "<tr><th>" << html_text(fact.label) << "</th><td>" << html_text(fact.value) << "</td></tr>\n";
   }
   out << "</table>\n</section>\n";
-}
-
-void write_drawing(std::ostream& out, const Report& report) {
-  out << "<section id=\"desenho\">\n<h2>Desenho</h2>\n<figure>\n";
-  // The switches stand before the drawing, beside it in the figure, so that a style rule
-  // can hide a layer whose switch is off (no script needed).
-  for (std::size_t c = 0; c < report.computations.size(); ++c) {
-    out << "<input type=\"checkbox\" id=\"mostrar-" << c + 1 << "\" checked><label for=\"mostrar-" << c + 1
-        << "\" class=\"camadas\"><span style=\"background:" << layer_colours[c % 4] << "\"></span>"
-        << html_text(report.computations[c].title) << "</label>\n";
-  }
-  if (!report.legs.empty()) {
-    out << "<input type=\"checkbox\" id=\"mostrar-relativas\" checked><label for=\"mostrar-relativas\" "
-           "class=\"camadas\"><span style=\"background:"
-        << relative_colour << "\"></span>Elipses relativas dos lados</label>\n";
-  }
-  write_svg(out, report);
-  out << "<figcaption>Elipses de " << html_text(report.level) << ", ampliadas " << html_text(given_figure(report.scale))
-      << " vezes em relação ao terreno; M para a direita, P para cima (norte).";
-  if (!report.legs.empty()) {
-    out << " Elipses relativas no meio de cada lado";
-    bool tolerance = false;
-    for (const ReportLeg& leg : report.legs) tolerance = tolerance || leg.tolerance.has_value();
-    if (tolerance) out << ", com o círculo da tolerância (tracejado): verde cumpre, vermelha excede";
-    out << ".";
-  }
-  out << "</figcaption>\n</figure>\n</section>\n";
-}
-
-void write_table_head(std::ostream& out, const std::vector<std::string>& headers) {
-  out << "<table>\n<tr>";
-  for (const std::string& header : headers) out << "<th>" << html_text(header) << "</th>";
-  out << "</tr>\n";
-}
-
-void write_cell(std::ostream& out, const std::string& text, bool number) {
-  const char* css = text == "cumpre" ? " class=\"cumpre\"" : text == "excede" ? " class=\"excede\"" : number ? " class=\"n\"" : "";
-  out << "<td" << css << ">" << html_text(text) << "</td>";
 }
 
 void write_points(std::ostream& out, const Report& report) {
@@ -301,15 +138,15 @@ void write_points(std::ostream& out, const Report& report) {
       }
       out << "</tr>\n";
     }
-    out << "</table>\n";
+    write_table_end(out);
   }
   out << "</section>\n";
 }
 
 void write_legs(std::ostream& out, const Report& report) {
   if (report.legs.empty()) return;
-  bool tolerance = false;
-  for (const ReportLeg& leg : report.legs) tolerance = tolerance || leg.tolerance.has_value();
+  const bool tolerance = std::any_of(report.legs.begin(), report.legs.end(),
+                                     [](const ReportLeg& leg) { return leg.tolerance.has_value(); });
   out << "<section id=\"lados\">\n<h2>Elipses relativas dos lados</h2>\n<p>" << html_text(report.relative_title)
       << "; elipses de " << html_text(report.level) << ".</p>\n";
   std::vector<std::string> headers = {"De",     "Para",   "D (m)",  "a (m)",    "b (m)",
@@ -332,7 +169,7 @@ void write_legs(std::ostream& out, const Report& report) {
     if (tolerance) {
       if (leg.tolerance) {
         write_cell(out, table_number(leg.tolerance->tolerance, 4), true);
-        write_cell(out, leg.tolerance->tolerance > 0.0 ? table_number(params.a / leg.tolerance->tolerance, 3) : "", true);
+        write_cell(out, table_number(leg.tolerance->ratio, 3), true);
         write_cell(out, leg.tolerance->passes ? "cumpre" : "excede", false);
       } else {
         out << "<td></td><td></td><td></td>";
@@ -340,7 +177,8 @@ void write_legs(std::ostream& out, const Report& report) {
     }
     out << "</tr>\n";
   }
-  out << "</table>\n</section>\n";
+  write_table_end(out);
+  out << "</section>\n";
 }
 
 void write_misclosure(std::ostream& out, const Report& report) {
@@ -362,7 +200,34 @@ void write_extra_table(std::ostream& out, const ReportTable& table) {
     }
     out << "</tr>\n";
   }
-  out << "</table>\n</section>\n";
+  write_table_end(out);
+  out << "</section>\n";
+}
+
+// Without a tolerance there is no verdict: the box says so and names the plan's worst
+// point and leg, what a surveyor looks at first.
+std::vector<std::string> without_tolerance(const PreAnalysis& analysis, const Presentation& presentation) {
+  const PointList& points = analysis.points.forward;
+  std::vector<std::string> lines = {"nenhuma tolerância foi dada: não há veredicto"};
+  const std::string level = is_ellipse_option(presentation.ellipse_option) ? level_percent(presentation.ellipse_option)
+                                                                           : std::string();
+  const WorstEllipse* worst = analysis.worst_point          ? &*analysis.worst_point
+                              : analysis.worst_written.a >= 0.0 ? &analysis.worst_written
+                                                              : nullptr;
+  if (worst == nullptr) {
+    lines.emplace_back("nenhum ponto foi calculado");
+    return lines;
+  }
+  lines.push_back("o pior ponto é " + shown_name(worst->name) + ": semieixo maior a = " + decimal_figure(worst->a, 4) +
+                  " m a " + level);
+  if (analysis.legs && analysis.worst_leg != 0) {
+    const LegEllipse& leg = analysis.legs->legs[static_cast<std::size_t>(analysis.worst_leg - 1)];
+    lines.push_back("o pior lado é " + point_name(points, analysis.worst_leg) + "–" +
+                    point_name(points, analysis.worst_leg + 1) + ": semieixo maior a = " +
+                    decimal_figure(leg.ellipse.a, 4) + " m a " + level + " (" +
+                    decimal_figure(leg.ellipse.a / leg.length * 1e6, 1) + " ppm do lado)");
+  }
+  return lines;
 }
 
 }  // namespace
@@ -447,19 +312,6 @@ ReportTable pairs_section(const PointList& points, const PairSweep& sweep) {
   return table;
 }
 
-ReportTable design_section(const std::vector<SheetLine>& lines) {
-  ReportTable table;
-  table.title = "Folha de projeto";
-  table.note = "Como em elipses-projeto.txt: o nível, os piores ponto e par, de onde vem o erro e, com uma "
-               "tolerância, os limites de cada precisão e o catálogo de classes de instrumentos.";
-  table.headers = {"", "Valores"};
-  for (const SheetLine& line : lines) {
-    if (line.keyword == "#") continue;
-    table.rows.push_back({line.keyword, line.rest});
-  }
-  return table;
-}
-
 namespace {
 
 std::string endpoint_words(const EndpointCovariance& endpoint) {
@@ -486,7 +338,7 @@ std::vector<ReportFact> report_facts(const PreAnalysis& analysis, const Presenta
   const AnalysisRequest& request = analysis.request;
   const InstrumentUse& use = request.use;
   std::vector<ReportFact> facts;
-  facts.push_back({"Ficheiro de coordenadas", presentation.coordinate_file});
+  facts.push_back({"Ficheiro de coordenadas", last_name(presentation.coordinate_file)});
   facts.push_back({"Pontos", std::to_string(analysis.points.forward.n) + ", " +
                                  decimal_figure(analysis.traverse_length, 3) + " m de poligonal"});
   const bool goniometric = request.has_mode && request.mode == ObservationMode::goniometric;
@@ -529,21 +381,32 @@ std::vector<ReportFact> report_facts(const PreAnalysis& analysis, const Presenta
   return facts;
 }
 
+
+std::string last_name(std::string_view path) {
+  while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.remove_suffix(1);
+  const std::size_t slash = path.find_last_of("/\\");
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
 Report report_of(const PreAnalysis& analysis, const Presentation& presentation) {
   Report report;
   const AnalysisRequest& request = analysis.request;
   const PointList& forward = analysis.points.forward;
   report.points = forward;
   report.facts = report_facts(analysis, presentation);
-  report.coordinate_file = presentation.coordinate_file;
-  // The folder is named as it was given: a report handed to others says nothing of the
-  // machine it was made on, and the page in a browser writes the same bytes.
-  report.folder = presentation.folder;
+  // Names without their folders: a report handed to others says nothing of the machine it
+  // was made on.
+  report.coordinate_file = last_name(presentation.coordinate_file);
+  report.folder = presentation.folder == "." ? presentation.folder : last_name(presentation.folder);
   if (is_ellipse_option(presentation.ellipse_option)) {
     report.k = ellipse_level(presentation.ellipse_option).k;
     report.level = level_words(presentation.ellipse_option);
   }
   report.scale = presentation.scale > 0.0 ? presentation.scale : 1.0;
+  report.verdict.given = analysis.verdict.has_value();
+  report.verdict.meets = !analysis.verdict || analysis.verdict->meets;
+  report.verdict.lines =
+      analysis.verdict ? verdict_lines(analysis, presentation) : without_tolerance(analysis, presentation);
   for (const Pass& pass : analysis.passes) {
     const char* title = pass.chain.start_end == PassStart::open_traverse ? "Poligonal aberta (elipses.txt)"
                         : pass.chain.start_end == PassStart::initial_point
@@ -568,8 +431,15 @@ Report report_of(const PreAnalysis& analysis, const Presentation& presentation) 
                                            request.use.precision.angle_unit);
     }
   }
-  if (analysis.pairs) report.tables.push_back(pairs_section(forward, *analysis.pairs));
-  if (analysis.design) report.tables.push_back(design_section(design_sheet_lines(analysis, presentation.ellipse_option)));
+  if (analysis.pairs) {
+    report.tables.push_back(pairs_section(forward, *analysis.pairs));
+    const std::vector<PairTest>& exceeding = analysis.pairs->worst_exceeding;
+    for (std::size_t i = 0; i < exceeding.size() && i < drawn_exceeding_pairs; ++i) {
+      report.exceeding_pairs.push_back({exceeding[i].from, exceeding[i].to, exceeding[i].ratio});
+    }
+    report.exceeding_not_drawn = analysis.pairs->exceeding - report.exceeding_pairs.size();
+  }
+  if (analysis.design) report.design = design_section(analysis);
   report.relative_title = request.closed ? "Da poligonal ajustada" : "Da propagação da poligonal aberta";
   if (analysis.legs) {
     for (std::int32_t i = 1; i < forward.n; ++i) {
@@ -590,17 +460,15 @@ void write_report(std::ostream& file, const Report& report) {
   file << "<!DOCTYPE html>\n<html lang=\"pt\">\n<head>\n<meta charset=\"utf-8\">\n"
           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>"
        << html_text(report.title) << " — " << html_text(report.coordinate_file) << "</title>\n<style>\n"
-       << style;
-  for (std::size_t c = 0; c < report.computations.size(); ++c) {
-    file << "#mostrar-" << c + 1 << ":not(:checked) ~ svg .camada-" << c + 1 << " { display: none; }\n";
-  }
-  file << "#mostrar-relativas:not(:checked) ~ svg .camada-relativas { display: none; }\n</style>\n</head>\n<body>\n";
+       << style << report_html::layer_switch_rules(report) << "</style>\n</head>\n<body>\n";
   file << "<header>\n<h1>" << html_text(report.title) << "</h1>\n<p>Ficheiro de coordenadas: <strong>"
        << html_text(report.coordinate_file) << "</strong>; resultados na pasta "
        << (report.folder == "." ? std::string("de trabalho") : "<strong>" + html_text(report.folder) + "</strong>")
        << ".</p>\n</header>\n";
+  write_verdict(file, report);
   write_facts(file, report);
-  write_drawing(file, report);
+  report_html::write_drawing_section(file, report);
+  report_html::write_design_section(file, report);
   write_points(file, report);
   write_legs(file, report);
   write_misclosure(file, report);

@@ -1,11 +1,11 @@
 #pragma once
 // elipses-relatorio.html: the one-page report a surveyor hands over. One self-contained
 // HTML5 file (styles, drawing and its switches inline; no link to any other file or
-// address), for the screen and for A4 paper: what was computed, the drawing written as
-// SVG from the computation itself, and the tables.
+// address), for the screen, a phone and A4 paper: the verdict first, what was computed,
+// the drawing written as SVG from the computation itself, how the plan would pass (the
+// design sheet as a person reads it), and the tables.
 //
-// report_of() gathers plain sections from the pre-analysis: each pass and the adjusted
-// traverse add their points, each further result its table; write_report() lays them out
+// report_of() gathers plain sections from the pre-analysis; write_report() lays them out
 // and computes nothing but the ellipse of each covariance at the level's factor.
 #include <cstdint>
 #include <optional>
@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "output/design_files.hpp"
 #include "output/presentation.hpp"
 #include "propagation/analysis.hpp"
 
@@ -44,8 +43,8 @@ struct ReportLeg {
   std::optional<LegTest> tolerance;
 };
 
-// A table a further result brings (reliability, pairs, the design sheet): plain text
-// cells; a cell reading "cumpre" or "excede" is coloured by its verdict.
+// A table a further result brings (reliability, pairs): plain text cells; a cell reading
+// "cumpre" or "excede" is coloured by its verdict.
 struct ReportTable {
   std::string title;
   std::string note;  // a sentence under the title, or empty
@@ -53,10 +52,67 @@ struct ReportTable {
   std::vector<std::vector<std::string>> rows;
 };
 
+// The box above everything: the verdict with a tolerance, or what the plan's worst point
+// and leg are without one.
+struct ReportVerdict {
+  bool given = false;  // a tolerance was given
+  bool meets = true;
+  std::vector<std::string> lines;
+};
+
+// A pair of points that exceeds the relative tolerance, drawn as a line between them.
+struct ReportPair {
+  std::int32_t from = 0;
+  std::int32_t to = 0;
+  double ratio = 0.0;
+};
+
+// One row of the design sheet's limits: the precision, its limit with the rest as given
+// (or why there is none) and what the plan uses.
+struct ReportLimit {
+  std::string precision;
+  std::string limit;
+  std::string plan;
+  bool found = true;
+};
+
+// Where a variance comes from, in % by source, for a bar chart.
+struct ReportBudget {
+  std::string title;
+  ErrorSources percent;
+};
+
+// One source among the largest, named as a surveyor would ("ângulo em E06").
+struct ReportSource {
+  std::string name;
+  double percent = 0.0;
+};
+
+// One class of the catalogue: its precisions, its worst ratio over every tolerance.
+struct ReportClass {
+  double seconds = 0.0;
+  double mm = 0.0;
+  double ppm = 0.0;
+  double ratio = 0.0;
+  bool passes = false;
+  bool cheapest = false;
+  bool plan = false;  // the plan's own instrument
+};
+
+struct ReportDesign {
+  std::vector<ReportLimit> limits;  // with a tolerance
+  std::string directions;           // "ângulos" or "rumos", the first source's name
+  std::vector<ReportBudget> budgets;
+  std::vector<ReportSource> largest_sources;
+  std::vector<ReportClass> catalogue;  // by seconds, then by distance class
+  std::string plan_note;               // where the plan's instrument is not a class
+};
+
 struct Report {
   std::string title = "Pré-análise da poligonal";
-  std::string coordinate_file;  // as the user named it
-  std::string folder;           // where the results were written, as given ("." the working folder)
+  std::string coordinate_file;  // the file's name alone, without its folder
+  std::string folder;           // where the results were written, its last name ("." the working folder)
+  ReportVerdict verdict;
   std::vector<ReportFact> facts;
   PointList points;             // file order
   double k = 1.0;               // the level's factor
@@ -65,7 +121,10 @@ struct Report {
   std::vector<ReportComputation> computations;
   std::string relative_title;   // the computation the relative ellipses come from
   std::vector<ReportLeg> legs;  // empty: no relative ellipses
+  std::vector<ReportPair> exceeding_pairs;  // drawn, worst first
+  std::uint64_t exceeding_not_drawn = 0;
   std::vector<std::string> misclosure;  // the lines of elipses-fecho.txt, or empty
+  std::optional<ReportDesign> design;
   std::vector<ReportTable> tables;
 };
 
@@ -77,6 +136,10 @@ std::string html_text(std::string_view text);
 // A point's name without the blanks that fill it to four characters.
 std::string shown_name(std::string_view name);
 
+// The last name of a path, without the folders before it (either kind of slash): a report
+// is handed to others and says nothing of the machine it was made on.
+std::string last_name(std::string_view path);
+
 // The reliability's section: the redundancy, and the weakly checked observations with
 // their smallest detectable blunder and its largest effect, as elipses-fiabilidade.txt
 // writes them.
@@ -86,9 +149,9 @@ ReportTable reliability_section(const PointList& points, const TraverseReliabili
 // exceed, worst first (the first hundred; elipses-pares.txt lists up to a thousand).
 ReportTable pairs_section(const PointList& points, const PairSweep& sweep);
 
-// The design sheet as elipses-projeto.txt holds it: one row per line, its keyword and the
-// rest; the lines for the reader left out.
-ReportTable design_section(const std::vector<SheetLine>& lines);
+// The design sheet as a person reads it: the limits in sentences, the budgets, the largest
+// sources named, and the catalogue as a matrix.
+ReportDesign design_section(const PreAnalysis& analysis);
 
 // "What was computed": the coordinate file, the points and the length, the mode and the
 // traverse, every precision as given, the centring and the sets, the known ends, the
@@ -101,5 +164,8 @@ Report report_of(const PreAnalysis& analysis, const Presentation& presentation);
 
 // The whole document.
 void write_report(std::ostream& file, const Report& report);
+
+// At most this many exceeding pairs are drawn, the worst.
+constexpr std::size_t drawn_exceeding_pairs = 30;
 
 }  // namespace elipses

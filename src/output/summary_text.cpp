@@ -8,6 +8,7 @@
 #include "output/misclosure_text.hpp"
 #include "output/record_text.hpp"
 #include "output/reliability_table.hpp"
+#include "output/verdict_text.hpp"
 
 namespace elipses {
 
@@ -59,6 +60,9 @@ std::string design_text(const DesignSheet& sheet, AngleUnit unit) {
                           : "elipses: projeto: a classe mais económica do catálogo que cumpre: " +
                                 given_figure(sheet.cheapest->seconds) + "\" e " + given_figure(sheet.cheapest->mm) +
                                 " mm + " + given_figure(sheet.cheapest->ppm) + " ppm\n";
+  text += "elipses: projeto: o catálogo são " + std::to_string(sheet.catalogue.size()) +
+          " classes de instrumentos (direções de 0.5\" a 20\", distâncias de 1 mm + 1 ppm a 5 mm + 3 ppm), cada uma "
+          "com a sua razão nas linhas classe de elipses-projeto.txt\n";
   return text;
 }
 
@@ -212,6 +216,8 @@ std::string decision_text(const PreAnalysis& analysis, const Presentation& prese
   if (request.closed && further.reliability && analysis.reliability) {
     text += reliability_text(*analysis.reliability, forward, unit);
   }
+  const std::vector<std::string> verdict = verdict_lines(analysis, presentation);
+  for (std::size_t i = 0; i < verdict.size(); ++i) text += (i == 0 ? "elipses: " : "elipses:   ") + verdict[i] + "\n";
   return text;
 }
 

@@ -171,6 +171,7 @@ VarianceBudget AdjustedTraverse::budget(const PointDirection& direction) const {
     for (std::size_t x = 0; x < weighted.count; ++x) {
       for (std::size_t y = 0; y < weighted.count; ++y) w[x] += weighted.weight[x][y] * a_q[y];
     }
+    VarianceBudget::SetupCentring centring{setup.station, 0.0, 0.0};
     for (std::size_t x = 0; x < weighted.count; ++x) {
       const Observation& o = setup.observations[weighted.used[x]];
       const double w2 = square(w[x]);
@@ -180,10 +181,15 @@ VarianceBudget AdjustedTraverse::budget(const PointDirection& direction) const {
       budget.by_observation.push_back(w2 * o.own_variance());
       for (std::size_t y = 0; y < weighted.count; ++y) {
         const std::size_t ox = weighted.used[x], oy = weighted.used[y];
-        parts.instrument_centring += w[x] * setup.instrument_centring[ox][oy] * w[y];
-        parts.target_centring += w[x] * setup.target_centring[ox][oy] * w[y];
+        const double instrument = w[x] * setup.instrument_centring[ox][oy] * w[y];
+        const double targets = w[x] * setup.target_centring[ox][oy] * w[y];
+        parts.instrument_centring += instrument;
+        parts.target_centring += targets;
+        centring.instrument += instrument;
+        centring.targets += targets;
       }
     }
+    budget.by_setup.push_back(centring);
   }
   return budget;
 }

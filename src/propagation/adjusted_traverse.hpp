@@ -36,6 +36,14 @@ struct ErrorSources {
 struct VarianceBudget {
   ErrorSources parts;
   std::vector<double> by_observation;
+  // Each setup's centring carried to the quantity (the instrument's, and that of the targets
+  // it sights), m^2, in the order of the model's setups.
+  struct SetupCentring {
+    std::int32_t station = 0;
+    double instrument = 0.0;
+    double targets = 0.0;
+  };
+  std::vector<SetupCentring> by_setup;
 };
 
 // The same parts in % of their total (all 0 when the total is).

@@ -1,5 +1,7 @@
 #include "propagation/analysis.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <utility>
 
@@ -30,6 +32,50 @@ Pass pass_of(Chain chain, bool walks_backward, const PointList& walked, double k
   pass.start_ellipse = ellipse_parameters(start_covariance(pass.chain.start), k);
   pass.worst = worst_among(pass.ellipses, walked, Chain::position_of(0));
   return pass;
+}
+
+// The five largest sources of the worst point's variance along its major axis: each
+// observation's own error, each setup's centring of the instrument and of its targets.
+std::vector<SourceShare> largest_sources(const AdjustedTraverse& adjusted, std::int32_t point, double k) {
+  const EllipseParams axes = ellipse_parameters(adjusted.point(point), k);
+  const VarianceBudget budget =
+      adjusted.budget(PointDirection{point, std::sin(axes.teta), std::cos(axes.teta), 0, 0.0, 0.0});
+  const double total = budget.parts.total();
+  std::vector<SourceShare> shares;
+  if (!(total > 0.0)) return shares;
+  std::size_t at = 0;
+  for (const StationSetup& setup : adjusted.model().setups) {
+    for (std::size_t o = 0; o < setup.count; ++o, ++at) {
+      const Observation& observation = setup.observations[o];
+      shares.push_back(SourceShare{SourceKind::observation, observation.kind, observation.back, observation.station,
+                                   observation.forward, 100.0 * budget.by_observation[at] / total});
+    }
+  }
+  for (const VarianceBudget::SetupCentring& centring : budget.by_setup) {
+    if (centring.instrument > 0.0) {
+      shares.push_back(SourceShare{SourceKind::instrument_centring, ObservationKind::distance, reference_direction,
+                                   centring.station, 0, 100.0 * centring.instrument / total});
+    }
+    if (centring.targets > 0.0) {
+      shares.push_back(SourceShare{SourceKind::target_centring, ObservationKind::distance, reference_direction,
+                                   centring.station, 0, 100.0 * centring.targets / total});
+    }
+  }
+  const std::size_t listed = std::min<std::size_t>(5, shares.size());
+  std::stable_sort(shares.begin(), shares.end(),
+                   [](const SourceShare& x, const SourceShare& y) { return x.percent > y.percent; });
+  shares.resize(listed);
+  return shares;
+}
+
+// Whether the plan meets every tolerance given.
+Verdict verdict_of(const PreAnalysis& analysis) {
+  Verdict verdict;
+  if (analysis.legs && analysis.legs->exceeding > 0) verdict.relative_meets = false;
+  if (analysis.pairs && analysis.pairs->exceeding > 0) verdict.relative_meets = false;
+  if (analysis.point_tests && analysis.point_tests->exceeding > 0) verdict.point_meets = false;
+  verdict.meets = verdict.relative_meets && verdict.point_meets;
+  return verdict;
 }
 
 // The computation by halves: an open traverse from its initial point; a closed one from
@@ -116,8 +162,18 @@ void compute_further(PreAnalysis& analysis) {
     analysis.worst_adjusted = worst;
     analysis.misclosure = predicted_misclosure(forward, adjusted->model(), initial, final_end);
   }
+  for (std::int32_t i = 2; i <= (open ? forward.n : forward.n - 1); ++i) {
+    const double a = analysis.joint_ellipses[static_cast<std::size_t>(i - 1)].a;
+    if (!analysis.worst_point || a > analysis.worst_point->a) analysis.worst_point = WorstEllipse{i, a, forward.at(i).name};
+  }
   if (further.relative || further.report) {
     analysis.legs = test_legs(forward, analysis.joint, k, further.tolerances);
+    for (std::size_t i = 0; i < analysis.legs->legs.size(); ++i) {
+      const double a = analysis.legs->legs[i].ellipse.a;
+      if (analysis.worst_leg == 0 || a > analysis.legs->legs[static_cast<std::size_t>(analysis.worst_leg - 1)].ellipse.a) {
+        analysis.worst_leg = static_cast<std::int32_t>(i) + 1;
+      }
+    }
   }
   if (further.tolerances.relative) analysis.pairs = sweep_pairs(forward, *adjusted, k, further.tolerances);
   if (further.tolerances.point) analysis.point_tests = test_points(*adjusted, k, further.tolerances);
@@ -126,7 +182,11 @@ void compute_further(PreAnalysis& analysis) {
     const DesignInput input{adjusted->model().shape, use, initial, final_end, k, further.tolerances};
     analysis.design = design_sheet(forward, *adjusted, input,
                                    analysis.pairs ? analysis.pairs->worst : std::optional<PairTest>());
+    if (analysis.design->worst_point != 0) {
+      analysis.largest_sources = largest_sources(*adjusted, analysis.design->worst_point, k);
+    }
   }
+  if (further.tolerances.any()) analysis.verdict = verdict_of(analysis);
   if (!open) {
     const bool for_report = further.report && forward.n <= report_reliability_points;
     analysis.notices.reliability_too_large = further.report && !further.reliability && !for_report;

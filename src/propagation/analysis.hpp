@@ -67,6 +67,26 @@ struct Pass {
   WorstEllipse worst;                   // among the points it computed
 };
 
+// One source of the worst point's variance along its major axis: an observation's own
+// instrument error, or the centring of one setup's instrument or of the targets it sights.
+enum class SourceKind { observation, instrument_centring, target_centring };
+
+struct SourceShare {
+  SourceKind source = SourceKind::observation;
+  ObservationKind observation = ObservationKind::distance;  // an observation's kind
+  std::int32_t back = reference_direction;  // an observation's points, as in Observation
+  std::int32_t station = 0;                 // the setup's station for a centring
+  std::int32_t forward = 0;
+  double percent = 0.0;
+};
+
+// Whether the plan meets the tolerances given: none exceeded, leg, pair or point.
+struct Verdict {
+  bool meets = true;
+  bool relative_meets = true;  // every leg and pair within the relative tolerance
+  bool point_meets = true;     // every point within the point tolerance
+};
+
 // A computation that cannot be made: an observation without any uncertainty would have
 // an infinite weight in a least-squares solution.
 enum class Refusal {
@@ -108,12 +128,20 @@ struct PreAnalysis {
   // adjusted, the open one propagated (by the plain sums without centring and sets).
   TraverseCovariance joint;
   std::vector<EllipseParams> joint_ellipses;  // of joint.points, at k
-  std::optional<WorstEllipse> worst_adjusted;  // a closed traverse's points 2..n-1
+  std::optional<WorstEllipse> worst_adjusted;  // a closed traverse's points 2..n-1, as elipses-ajustada.txt
+  // The worst computed point of the traverse in file order (adjusted or propagated) and the
+  // leg of the largest relative ellipse (0: none): what a run without a tolerance is judged by.
+  std::optional<WorstEllipse> worst_point;
+  std::int32_t worst_leg = 0;
   std::optional<PredictedMisclosure> misclosure;
   std::optional<LegTests> legs;
   std::optional<PairSweep> pairs;
   std::optional<PointTests> point_tests;
   std::optional<DesignSheet> design;
+  // The five largest sources of the worst point's variance, every source counted, with the
+  // design sheet.
+  std::vector<SourceShare> largest_sources;
+  std::optional<Verdict> verdict;  // with a tolerance
   std::optional<TraverseReliability> reliability;
 
   const PointList& walked(const Pass& pass) const { return pass.walks_backward ? points.backward : points.forward; }
