@@ -153,12 +153,12 @@ TEST_P(BadAnswerTest, EndsWithAMessageAndNonZeroStatus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, BadAnswerTest,
-    ::testing::Values(BadAnswerCase{"abc\n", "resposta a \"Opção\": esperava-se um número inteiro de 1 a 8"},
+    ::testing::Values(BadAnswerCase{"abc\n", "resposta a \"Opcao\": esperava-se um número inteiro de 1 a 8"},
                       BadAnswerCase{"2.5\n", "encontrou-se \"2.5\""}, BadAnswerCase{"3.0\n", "número inteiro"},
-                      BadAnswerCase{"1\nnan\n", "\"Módulo da escala de desenho das elipses\": esperava-se um número"},
+                      BadAnswerCase{"1\nnan\n", "\"Modulo da escala de desenho das elipses\": esperava-se um número"},
                       BadAnswerCase{"1\n500\ninf\n", "Altura do texto"},
-                      BadAnswerCase{"1\n500\n2.5\ng\na\n5\nx\n", "\"Componente variável (ppm)\": esperava-se um número"},
-                      BadAnswerCase{"", "a entrada terminou sem resposta a \"Opção\""},
+                      BadAnswerCase{"1\n500\n2.5\ng\na\n5\nx\n", "\"Componente variavel (ppm)\": esperava-se um número"},
+                      BadAnswerCase{"", "a entrada terminou sem resposta a \"Opcao\""},
                       BadAnswerCase{"1\n500\n", "a entrada terminou sem resposta a \"Altura do texto\""},
                       BadAnswerCase{"1\n500\n2.5\ng\n", "a entrada terminou sem resposta a \"Poligonal"},
                       BadAnswerCase{"1\n500\n2.5\ng\na\n5\n3\n7\n0.01\n0.02\n", "ponto inicial (m2)"},
@@ -174,7 +174,7 @@ TEST(Dialogue, ADecimalCommaIsNotTakenForThePointButIsNamed) {
   EXPECT_EQ(comma.script, two.script);
   EXPECT_NE(comma.err.find("aviso: na resposta \"2,5\" a \"Altura do texto\" foi lido o número 2 "), std::string::npos)
       << comma.err;
-  EXPECT_NE(comma.err.find("\"0,010\" a \"Desvio-padrão da coordenada M do ponto inicial (m)\" foi lido o número 0"),
+  EXPECT_NE(comma.err.find("\"0,010\" a \"Desvio padrao da coordenada M do ponto inicial (m)\" foi lido o número 0"),
             std::string::npos);
   EXPECT_NE(comma.err.find("o separador decimal é o ponto"), std::string::npos);
 }

@@ -100,16 +100,6 @@ std::string question_words(std::string_view prompt) {
   const std::size_t first = words.find_first_not_of(' ');
   words.erase(0, first == std::string::npos ? words.size() : first);
   while (!words.empty() && (words.back() == ' ' || words.back() == ':')) words.pop_back();
-  // The prompts keep the spelling they have always had; a message is written in current
-  // Portuguese, and names the question so.
-  constexpr std::pair<std::string_view, std::string_view> spelled[] = {
-      {"Opcao", "Opção"},           {"Modulo", "Módulo"},         {"goniometrico", "goniométrico"},
-      {"variavel", "variável"},     {"Direccoes", "Direções"},    {"Desvio padrao", "Desvio-padrão"},
-      {"Covariancia", "Covariância"}};
-  for (const auto& [old_spelling, current] : spelled) {
-    const std::size_t at = words.find(old_spelling);
-    if (at != std::string::npos) words.replace(at, old_spelling.size(), current);
-  }
   return words;
 }
 

@@ -27,8 +27,9 @@ void show_empty_line(Console& console);
 // user answers on the same line.
 void show_prompt(Console& console, std::string_view text);
 
-// The question as a message names it: its visible words, without tabs, the control
-// column or the closing colon, in current spelling ("Componente variável (ppm)").
+// The question as a message names it: its own visible words as the user read them on the
+// screen ("Componente variavel (ppm)"), without tabs, the control column or the closing
+// colon.
 std::string question_words(std::string_view prompt);
 
 // The file name: the whole typed line, trailing blanks, tabs and CR removed.
