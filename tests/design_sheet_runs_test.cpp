@@ -214,7 +214,44 @@ TEST_P(DesignSheetRun, IsCompleteTheSameBesideAnythingAndConsistentWithItsTables
     ASSERT_GE(listed.size(), 4u);
     EXPECT_EQ(pair[0] + " " + pair[1] + " " + pair[3], listed[0] + " " + listed[1] + " " + listed[3]);
   }
-  if (c.tolerance == Tolerance::none) return;
+  // The verdict, last on standard error, in the same figures as the tables.
+  const std::size_t verdict_at = alone.said.find("elipses: veredicto: ");
+  if (c.tolerance == Tolerance::none) {
+    EXPECT_EQ(verdict_at, std::string::npos) << alone.said;
+    return;
+  }
+  ASSERT_NE(verdict_at, std::string::npos) << alone.said;
+  const std::string verdict = alone.said.substr(verdict_at);
+  bool any_exceeding = false;
+  if (relative_tolerance) {
+    const std::string& pairs = alone.files.at("elipses-pares.txt");
+    const std::size_t at = pairs.find("# pares que excedem: ");
+    const std::string exceeding = pairs.substr(at + 21, pairs.find('\r', at) - at - 21);
+    any_exceeding = any_exceeding || exceeding != "0";
+    EXPECT_NE(verdict.find("pares que excedem: " + exceeding + " de 21;"), std::string::npos) << verdict;
+    std::size_t legs_exceeding = 0;
+    for (const std::string& line : crlf_lines(alone.files.at("elipses-relativas.txt"))) {
+      legs_exceeding += line.size() > 7 && line.compare(line.size() - 7, 7, " excede") == 0;
+    }
+    any_exceeding = any_exceeding || legs_exceeding > 0;
+    EXPECT_NE(verdict.find("lados que excedem: " + std::to_string(legs_exceeding) + " de 6;"), std::string::npos)
+        << verdict;
+    const std::vector<std::string>& pair = lines.find("pior par")->second;
+    EXPECT_NE(verdict.find("o pior par é " + pair[0] + " " + pair[1] + ", razão "), std::string::npos) << verdict;
+  }
+  if (point_tolerance) {
+    std::size_t exceeding = 0;
+    for (auto [at, end] = lines.equal_range("ponto"); at != end; ++at) exceeding += at->second.back() == "excede";
+    any_exceeding = any_exceeding || exceeding > 0;
+    EXPECT_NE(verdict.find("pontos que excedem: " + std::to_string(exceeding) + " de 7; o pior é " + worst[0]),
+              std::string::npos)
+        << verdict;
+  }
+  EXPECT_EQ(verdict.rfind(any_exceeding ? "elipses: veredicto: o plano não cumpre as tolerâncias\n"
+                                        : "elipses: veredicto: o plano cumpre as tolerâncias\n",
+                          0),
+            0u)
+      << verdict;
 
   // The limit of the directions at the edge, by the tables of runs at that precision:
   // every tolerance met at the limit and one missed a tenth above it; with no limit, one

@@ -200,14 +200,41 @@ def check_form(browser, folder):
         "const f = document.querySelector('iframe'); return f ? f.srcdoc : null;")
     if report != expected["files"].get("elipses-relatorio.html", b"").decode("utf-8") or "<svg" not in (report or ""):
         failures.append("the report is not shown with its drawing")
+    messages = browser.find_element(By.ID, "messages").text
+    if "/elipses" in messages:
+        failures.append("the page's own folder is shown")
+    # A bad answer is refused beside its field, in the form's words.
+    for typed, wanted in (("abc", "Distâncias, parte fixa (mm): escreva um número"),
+                          ("2,0", "Distâncias, parte fixa (mm): escreva o número com ponto: 2.0")):
+        field = browser.find_element(By.ID, "field--mm")
+        field.clear()
+        field.send_keys(typed)
+        browser.find_element(By.ID, "compute").click()
+        WebDriverWait(browser, 30).until(lambda b: b.find_element(By.ID, "field--mm-message").text != "")
+        message = browser.find_element(By.ID, "field--mm-message").text
+        if (not message.startswith(wanted) or "--" in message or "elipses --help" in message
+                or browser.find_element(By.ID, "results").is_displayed()):
+            failures.append(f"{typed!r} shows {message!r}")
+    # With a tolerance the results open with the verdict.
     field = browser.find_element(By.ID, "field--mm")
     field.clear()
-    field.send_keys("abc")
+    field.send_keys("3")
+    browser.find_element(By.ID, "field--tolerancia").send_keys("20,50")
     browser.find_element(By.ID, "compute").click()
-    WebDriverWait(browser, 30).until(lambda b: b.find_element(By.ID, "field--mm-message").text != "")
-    message = browser.find_element(By.ID, "field--mm-message").text
-    if "--mm" not in message or browser.find_element(By.ID, "results").is_displayed():
-        failures.append(f"a bad answer shows {message!r} and results")
+    WebDriverWait(browser, 30).until(lambda b: b.find_element(By.ID, "results").is_displayed())
+    first = browser.execute_script(
+        "const r = document.getElementById('results'); const v = document.getElementById('verdict');"
+        "return [r.querySelector('h2').nextElementSibling === v, !v.hidden, v.textContent];")
+    if not (first[0] and first[1] and first[2].startswith("O plano")):
+        failures.append(f"the results do not open with the verdict: {first!r}")
+    # At a phone's width neither the page nor the report scrolls sideways.
+    browser.set_window_size(390, 844)
+    wide = browser.execute_script(
+        "const d = document.documentElement; const f = document.querySelector('iframe').contentDocument;"
+        "return [d.scrollWidth - d.clientWidth, f.documentElement.scrollWidth - f.documentElement.clientWidth];")
+    if max(wide) > 0:
+        failures.append(f"at 390 px the page or the report scrolls sideways by {wide!r} px")
+    browser.set_window_size(1280, 900)
     print(f"web-check: the form: {'same' if not failures else 'DIFFERENT: ' + ', '.join(failures)}")
     return len(failures)
 

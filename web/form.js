@@ -1,7 +1,8 @@
 // The form of the page: it asks what the command line asks, runs the program with those
-// arguments (window.elipses.run) and shows what it wrote. The page checks nothing
-// itself: a bad answer or file gets the program's own message beside its field, and no
-// result. Each option is one line of `fields`.
+// arguments (window.elipses.run) and shows what it wrote, the verdict first. The page
+// checks nothing itself: a bad answer or file gets the program's message beside its
+// field, said in the form's words (the field's name, never an option), and no result.
+// Each option is one line of `fields`.
 (function () {
   'use strict';
 
@@ -19,8 +20,8 @@
   const fields = [
     { option: '--modo', label: 'Modo de observação', choices: [['g', 'goniométrico (ângulo em cada estação)'], ['d', 'declinado (rumo de cada lado)']] },
     { option: '--poligonal', label: 'Poligonal', choices: [['a', 'aberta'], ['f', 'fechada (ponto final de coordenadas conhecidas)']] },
-    { option: '--mm', label: 'Distâncias: componente fixa (mm)', hint: 'ex.: 3' },
-    { option: '--ppm', label: 'Distâncias: componente proporcional (ppm)', hint: 'ex.: 2' },
+    { option: '--mm', label: 'Distâncias, parte fixa (mm)', hint: 'ex.: 3' },
+    { option: '--ppm', label: 'Distâncias, parte proporcional (ppm)', hint: 'ex.: 2' },
     { option: '--segundos', label: 'Direções (modo g) ou rumos (modo d), em segundos', hint: 'ex.: 5' },
     { option: '--cc', label: 'ou as mesmas em segundos centesimais (cc), em vez dos segundos', hint: 'ex.: 15' },
     { option: '--inicial', label: 'Ponto inicial: σM, σP (m) e covariância (m²)', hint: 'ex.: 0.005,0.005,0', when: (v) => goniometric(v) || open(v) },
@@ -132,8 +133,36 @@
     for (const element of document.querySelectorAll('.message')) element.textContent = '';
   }
 
-  // The program's message goes beside the field whose option it names, or beside the
-  // coordinates when it is about the file.
+  // The program's message in the form's words: each option it names becomes the name of
+  // its field, a value it expected becomes what to write there, and the pointer to the
+  // command line's help goes. The command line's own messages stay as they are.
+  function formWords(message, values) {
+    let text = message.replace(/^elipses: /, '').replace(/; veja "elipses --help"\s*$/, '').trim();
+    const labelOf = (option) => {
+      const field = fields.find((f) => f.option === option);
+      return field ? field.label : option;
+    };
+    let m = /^a opção (--[a-z-]+) espera (.+?), encontrou-se "(.*)"(.*)$/.exec(text);
+    if (m) {
+      const found = m[3];
+      if (/^-?\d+,\d+$/.test(found)) return labelOf(m[1]) + ': escreva o número com ponto: ' + found.replace(',', '.');
+      return labelOf(m[1]) + ': escreva ' + m[2] + '; está escrito "' + found + '"';
+    }
+    m = /^a opção (--[a-z-]+) precisa de um valor/.exec(text);
+    if (m) return labelOf(m[1]) + ': escreva um valor';
+    m = /^falta a opção (--[a-z-]+)/.exec(text);
+    if (m) return labelOf(m[1]) + ': preencha este campo';
+    m = /^as opções (--[a-z-]+) e (--[a-z-]+) excluem-se/.exec(text);
+    if (m) return 'Preencha só um destes campos: "' + labelOf(m[1]) + '" ou "' + labelOf(m[2]) + '"';
+    // Any other message: each option named by its field, in quotes.
+    for (const field of fields) {
+      if (applies(field, values)) text = text.split(field.option).join('"' + field.label + '"');
+    }
+    return text.charAt(0).toUpperCase() + text.slice(1);
+  }
+
+  // The message goes beside the field whose option it names, or beside the coordinates
+  // when it is about the file.
   function showError(stderr) {
     const values = answers();
     let place = null;
@@ -147,7 +176,37 @@
       }
     }
     if (!place && /ficheiro de coordenadas|linha \d+/.test(stderr)) place = byId('coordinates-message');
-    (place || byId('general-message')).textContent = stderr.trim() || 'O cálculo não terminou.';
+    const lines = stderr.split('\n').filter((line) => line.trim() !== '').map((line) => formWords(line, values));
+    (place || byId('general-message')).textContent = lines.join('\n') || 'O cálculo não terminou.';
+  }
+
+  // What the run said, without the page's own folder, which means nothing to the person.
+  function shownMessages(stderr) {
+    return stderr.replace(/ na pasta \/elipses(?=\n|$)/g, '');
+  }
+
+  // The verdict, as the summary says it last: its lines, in a box of their colour.
+  function showVerdict(stderr) {
+    const box = byId('verdict');
+    box.textContent = '';
+    box.hidden = true;
+    const lines = stderr.split('\n');
+    const first = lines.findIndex((line) => line.startsWith('elipses: veredicto: '));
+    if (first < 0) return;
+    const decision = document.createElement('p');
+    decision.className = 'decision';
+    const words = lines[first].slice('elipses: veredicto: '.length);
+    decision.textContent = words.charAt(0).toUpperCase() + words.slice(1);
+    const list = document.createElement('ul');
+    for (let i = first + 1; i < lines.length && lines[i].startsWith('elipses:   '); ++i) {
+      const item = document.createElement('li');
+      const text = lines[i].slice('elipses:   '.length);
+      item.textContent = text.charAt(0).toUpperCase() + text.slice(1);
+      list.append(item);
+    }
+    box.className = / não cumpre /.test(lines[first]) ? 'fails' : 'meets';
+    box.append(decision, list);
+    box.hidden = false;
   }
 
   function quoted(arg) {
@@ -162,7 +221,8 @@
     contents.textContent = '';
     report.textContent = '';
     byId('command-line').textContent = 'elipses ' + args.map(quoted).join(' ');
-    byId('messages').textContent = result.stderr + result.stdout;
+    showVerdict(result.stderr);
+    byId('messages').textContent = shownMessages(result.stderr) + result.stdout;
     for (const name of Object.keys(result.files).sort()) {
       const bytes = result.files[name];
       const link = document.createElement('a');
