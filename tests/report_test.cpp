@@ -220,3 +220,44 @@ TEST(ReportSections, ToleranceVerdictsAndFurtherTablesAreLaidOut) {
 
 }  // namespace
 }  // namespace elipses
+
+namespace elipses {
+namespace {
+
+// A long traverse's report stays small: its tables show their first and worst rows with
+// where the rest is, its drawing the worst ellipses and every n-th, and it says so.
+TEST(ReportOfALongTraverse, IsAbridgedAndSaysWhere) {
+  TempDir dir;
+  std::ostringstream points;
+  double m = 150000.0, p = 230000.0;
+  for (int i = 0; i < 20000; ++i) {
+    points << "Q" << i << ' ' << m << ' ' << p << '\n';
+    m += 150.0 + (i % 7) * 20.0;
+    p += (i % 2 == 0 ? 90.0 : -60.0);
+  }
+  write_file(dir.file("longa.txt"), points.str());
+  const CommandLine line =
+      read_command_line({dir.file("longa.txt"), "--modo", "d", "--poligonal", "a", "--mm", "3", "--ppm", "2",
+                         "--segundos", "20", "--inicial", "0,0,0", "--relatorio", "--relativas", "--saida",
+                         dir.path().string()});
+  std::ostringstream err;
+  ASSERT_EQ(run_with_answers(line.settings, err), 0) << err.str();
+  const std::string html = read_file(dir.file("elipses-relatorio.html"));
+  EXPECT_LT(html.size(), 5u * 1000 * 1000);
+  const auto count = [&](const std::string& what) {
+    std::size_t found = 0;
+    for (std::size_t at = html.find(what); at != std::string::npos; at = html.find(what, at + 1)) ++found;
+    return found;
+  };
+  EXPECT_LE(count("class=\"absoluta\""), ellipses_drawn);
+  EXPECT_GE(count("class=\"absoluta\""), worst_ellipses_drawn);
+  EXPECT_LE(count("class=\"relativa\""), ellipses_drawn);
+  EXPECT_LE(count("<text x="), names_written + 10);
+  EXPECT_NE(html.find("Desenho simplificado para a página"), std::string::npos);
+  EXPECT_NE(html.find("linhas em elipses.txt</td>"), std::string::npos);
+  EXPECT_NE(html.find("linhas em elipses-relativas.txt</td>"), std::string::npos);
+  EXPECT_LE(count("<tr>"), 2 * (first_rows_shown + worst_rows_shown) + 2 + 20);  // two tables, their headers, the facts
+}
+
+}  // namespace
+}  // namespace elipses

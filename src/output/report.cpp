@@ -78,7 +78,7 @@ tr.nenhum td:nth-child(2) { color: #d01010; }
 #veredicto p::first-letter, #veredicto li::first-letter { text-transform: uppercase; }
 figure { margin: 0; }
 figure > svg { width: 100%; height: auto; max-height: 80vh; border: 1px solid #ccc; display: block; }
-.chave { display: inline-block; margin: 0 1.2em .2em 0; max-width: 100%; }
+.chave { margin: 0 0 .2em; }
 .amostra { vertical-align: middle; }
 figure.parcelas svg { max-width: 40em; width: 100%; height: auto; border: none; }
 figure.parcelas svg text { font-size: 13px; }
@@ -93,6 +93,27 @@ pre { font-size: .9em; white-space: pre-wrap; }
 footer { margin-top: 2em; font-size: .8em; color: #666; }
 @media print { body { margin: 0; max-width: none; font-size: 9pt; } figure input { display: none; } figure > svg { max-height: 150mm; border: none; } .rolar { overflow: visible; } h2 { break-after: avoid; } tr { break-inside: avoid; } }
 )";
+
+// The places a selection shows, in order: every one of `size` unless abridged.
+std::vector<std::size_t> shown_places(const Selection& selection, std::size_t size) {
+  if (selection.abridged) return selection.kept;
+  std::vector<std::size_t> all(size);
+  for (std::size_t i = 0; i < size; ++i) all[i] = i;
+  return all;
+}
+
+// Before row `place`, the rows skipped since the last one shown, said in one row.
+void write_gap(std::ostream& out, std::size_t skipped, std::size_t columns, const std::string& whole) {
+  if (skipped == 0) return;
+  out << "<tr class=\"resumo\"><td colspan=\"" << columns << "\">… " << skipped << " linhas em "
+      << html_text(whole) << "</td></tr>\n";
+}
+
+std::string abridged_note(const Selection& selection, const std::string& whole, const char* worst) {
+  if (!selection.abridged) return {};
+  return " Mostram-se as primeiras " + std::to_string(first_rows_shown) + " linhas e as " +
+         std::to_string(worst_rows_shown) + " " + worst + "; todas estão em " + whole + ".";
+}
 
 void write_verdict(std::ostream& out, const Report& report) {
   const ReportVerdict& verdict = report.verdict;
@@ -124,8 +145,14 @@ void write_points(std::ostream& out, const Report& report) {
       << "; teta é o azimute do semieixo maior a, em grados.</p>\n";
   for (const ReportComputation& computation : report.computations) {
     out << "<h3>" << html_text(computation.title) << "</h3>\n";
+    const std::string note = abridged_note(computation.table, computation.whole, "de maior semieixo a");
+    if (!note.empty()) out << "<p>" << html_text(note.substr(1)) << "</p>\n";
     write_table_head(out, {"Ponto", "M (m)", "P (m)", "a (m)", "b (m)", "teta (gon)", "sM (m)", "sP (m)", "sMP (m²)"});
-    for (const ReportEllipse& e : computation.ellipses) {
+    std::size_t next = 0;
+    for (const std::size_t place : shown_places(computation.table, computation.ellipses.size())) {
+      write_gap(out, place - next, 9, computation.whole);
+      next = place + 1;
+      const ReportEllipse& e = computation.ellipses[place];
       const Point& point = report.points.at(e.point);
       const EllipseParams params = ellipse_parameters(e.covariance, report.k);
       out << "<tr>";
@@ -138,6 +165,7 @@ void write_points(std::ostream& out, const Report& report) {
       }
       out << "</tr>\n";
     }
+    write_gap(out, computation.ellipses.size() - next, 9, computation.whole);
     write_table_end(out);
   }
   out << "</section>\n";
@@ -148,12 +176,19 @@ void write_legs(std::ostream& out, const Report& report) {
   const bool tolerance = std::any_of(report.legs.begin(), report.legs.end(),
                                      [](const ReportLeg& leg) { return leg.tolerance.has_value(); });
   out << "<section id=\"lados\">\n<h2>Elipses relativas dos lados</h2>\n<p>" << html_text(report.relative_title)
-      << "; elipses de " << html_text(report.level) << ".</p>\n";
+      << "; elipses de " << html_text(report.level) << "."
+      << html_text(abridged_note(report.legs_table, report.legs_whole,
+                                 tolerance ? "de maior razão à tolerância" : "de maior semieixo a"))
+      << "</p>\n";
   std::vector<std::string> headers = {"De",     "Para",   "D (m)",  "a (m)",    "b (m)",
                                       "teta (gon)", "sM (m)", "sP (m)", "sMP (m²)", "a/D (ppm)"};
   if (tolerance) headers.insert(headers.end(), {"tolerância (m)", "a/tolerância", "veredicto"});
   write_table_head(out, headers);
-  for (const ReportLeg& leg : report.legs) {
+  std::size_t next = 0;
+  for (const std::size_t place : shown_places(report.legs_table, report.legs.size())) {
+    write_gap(out, place - next, headers.size(), report.legs_whole);
+    next = place + 1;
+    const ReportLeg& leg = report.legs[place];
     const Leg geometry = leg_geometry(report.points, leg.from);
     const EllipseParams params = ellipse_parameters(leg.relative, report.k);
     out << "<tr>";
@@ -177,6 +212,7 @@ void write_legs(std::ostream& out, const Report& report) {
     }
     out << "</tr>\n";
   }
+  write_gap(out, report.legs.size() - next, headers.size(), report.legs_whole);
   write_table_end(out);
   out << "</section>\n";
 }
@@ -292,6 +328,13 @@ ReportTable reliability_section(const PointList& points, const TraverseReliabili
                std::to_string(reliability.observations.size()) +
                " observações com número de redundância r < 0.1: um erro grosseiro nelas só se deteta se for grande "
                "(alfa0 = 0.1 %, beta0 = 80 %). Todas as observações estão em elipses-fiabilidade.txt (--fiabilidade).";
+  // A long list keeps its first rows: the page stays small whatever the traverse.
+  if (table.rows.size() > longest_table) {
+    const std::size_t skipped = table.rows.size() - first_rows_shown;
+    table.rows.resize(first_rows_shown);
+    table.rows.push_back({"… " + std::to_string(skipped) + " linhas em elipses-fiabilidade.txt", "", "", "", "", "", ""});
+    table.note += " Mostram-se as primeiras " + std::to_string(first_rows_shown) + ".";
+  }
   return table;
 }
 
@@ -382,6 +425,44 @@ std::vector<ReportFact> report_facts(const PreAnalysis& analysis, const Presenta
 }
 
 
+namespace {
+
+// A table of more than longest_table rows shows its first rows and its worst ones.
+Selection table_selection(const std::vector<double>& worst_measure) {
+  Selection selection;
+  if (worst_measure.size() <= longest_table) return selection;
+  selection.abridged = true;
+  std::vector<std::size_t> kept = worst_places(worst_measure, worst_rows_shown);
+  for (std::size_t i = 0; i < first_rows_shown; ++i) kept.push_back(i);
+  std::sort(kept.begin(), kept.end());
+  kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
+  selection.kept = std::move(kept);
+  return selection;
+}
+
+// A drawing of more than fullest_drawing points draws the worst ellipses and every n-th.
+Selection drawing_selection(const std::vector<double>& worst_measure, std::int32_t points) {
+  Selection selection;
+  if (points <= fullest_drawing) return selection;
+  selection.abridged = true;
+  std::vector<std::size_t> kept = worst_places(worst_measure, worst_ellipses_drawn);
+  const std::size_t every = (worst_measure.size() + (ellipses_drawn - worst_ellipses_drawn) - 1) /
+                            (ellipses_drawn - worst_ellipses_drawn);
+  for (std::size_t i = 0; i < worst_measure.size(); i += std::max<std::size_t>(every, 1)) kept.push_back(i);
+  std::sort(kept.begin(), kept.end());
+  kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
+  selection.kept = std::move(kept);
+  return selection;
+}
+
+std::vector<double> semi_major_axes(const std::vector<EllipseParams>& ellipses, std::size_t first, std::size_t last) {
+  std::vector<double> a;
+  for (std::size_t i = first; i < last && i < ellipses.size(); ++i) a.push_back(ellipses[i].a);
+  return a;
+}
+
+}  // namespace
+
 std::string last_name(std::string_view path) {
   while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.remove_suffix(1);
   const std::size_t slash = path.find_last_of("/\\");
@@ -412,7 +493,16 @@ Report report_of(const PreAnalysis& analysis, const Presentation& presentation) 
                         : pass.chain.start_end == PassStart::initial_point
                             ? "Cálculo a partir do ponto inicial (elipses.txt)"
                             : "Cálculo a partir do ponto final (elipses.txt)";
-    report.computations.push_back(computation_of(title, analysis, pass));
+    ReportComputation computation = computation_of(title, analysis, pass);
+    computation.whole = "elipses.txt";
+    const std::vector<double> a = semi_major_axes(pass.ellipses, 0, pass.ellipses.size());
+    computation.table = table_selection(a);
+    computation.drawn = drawing_selection(a, forward.n);
+    report.computations.push_back(std::move(computation));
+  }
+  if (forward.n > fullest_drawing) {
+    report.label_every = (static_cast<std::size_t>(forward.n) + names_written - 1) / names_written;
+    report.vertex_every = (static_cast<std::size_t>(forward.n) + vertices_drawn - 1) / vertices_drawn;
   }
   if (analysis.notices.further_undefined) {
     report.facts.push_back({"Poligonal ajustada e elipses relativas",
@@ -425,6 +515,11 @@ Report report_of(const PreAnalysis& analysis, const Presentation& presentation) 
     for (std::int32_t i = 2; i < forward.n; ++i) {
       adjusted.ellipses.push_back({i, analysis.joint.points[static_cast<std::size_t>(i - 1)]});
     }
+    adjusted.whole = request.further.adjusted ? "elipses-ajustada.txt" : "elipses-ajustada.txt, com --ajustada";
+    const std::vector<double> a =
+        semi_major_axes(analysis.joint_ellipses, 1, forward.n > 1 ? static_cast<std::size_t>(forward.n - 1) : 1);
+    adjusted.table = table_selection(a);
+    adjusted.drawn = drawing_selection(a, forward.n);
     report.computations.push_back(std::move(adjusted));
     if (analysis.misclosure) {
       report.misclosure = misclosure_lines(*analysis.misclosure, request.mode, presentation.ellipse_option,
@@ -442,10 +537,15 @@ Report report_of(const PreAnalysis& analysis, const Presentation& presentation) 
   if (analysis.design) report.design = design_section(analysis);
   report.relative_title = request.closed ? "Da poligonal ajustada" : "Da propagação da poligonal aberta";
   if (analysis.legs) {
+    std::vector<double> worst;
     for (std::int32_t i = 1; i < forward.n; ++i) {
       const LegEllipse& leg = analysis.legs->legs[static_cast<std::size_t>(i - 1)];
       report.legs.push_back({i, leg.relative, leg.test});
+      worst.push_back(leg.test ? leg.test->ratio : leg.ellipse.a);
     }
+    report.legs_whole = request.further.relative ? "elipses-relativas.txt" : "elipses-relativas.txt, com --relativas";
+    report.legs_table = table_selection(worst);
+    report.legs_drawn = drawing_selection(worst, forward.n);
   }
   if (analysis.notices.reliability_too_large) {
     report.facts.push_back({"Fiabilidade", "não calculada para mais de 5000 pontos sem --fiabilidade"});

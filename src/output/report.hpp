@@ -30,10 +30,21 @@ struct ReportEllipse {
   Covariance2 covariance;
 };
 
+// Which rows of a long list a report shows (a table's, or the drawing's ellipses), so that
+// the page stays small whatever the traverse: all of them unless `abridged`, and then the
+// places in `kept`, in order.
+struct Selection {
+  bool abridged = false;
+  std::vector<std::size_t> kept;
+};
+
 // One computation's absolute ellipses: a layer of the drawing and a table.
 struct ReportComputation {
   std::string title;  // "Cálculo a partir do ponto inicial (elipses.txt)"
+  std::string whole;  // where every one of them is: "elipses.txt"
   std::vector<ReportEllipse> ellipses;
+  Selection table;    // the rows of its table
+  Selection drawn;    // the ellipses drawn
 };
 
 // A leg's relative ellipse (legs i -> i+1 in file order, i = 1..n-1) and its tolerance test.
@@ -121,6 +132,11 @@ struct Report {
   std::vector<ReportComputation> computations;
   std::string relative_title;   // the computation the relative ellipses come from
   std::vector<ReportLeg> legs;  // empty: no relative ellipses
+  std::string legs_whole;      // where every leg is
+  Selection legs_table;
+  Selection legs_drawn;
+  std::size_t label_every = 1;     // every how many points a name is written in the drawing
+  std::size_t vertex_every = 1;    // every how many points the traverse's line takes a vertex
   std::vector<ReportPair> exceeding_pairs;  // drawn, worst first
   std::uint64_t exceeding_not_drawn = 0;
   std::vector<std::string> misclosure;  // the lines of elipses-fecho.txt, or empty
@@ -167,5 +183,17 @@ void write_report(std::ostream& file, const Report& report);
 
 // At most this many exceeding pairs are drawn, the worst.
 constexpr std::size_t drawn_exceeding_pairs = 30;
+
+// A long traverse's report is abridged: tables of more rows than this show the first and
+// the worst ones; drawings of more points than this draw the worst ellipses and every
+// n-th, the names of every n-th point and the traverse through every n-th vertex.
+constexpr std::size_t longest_table = 400;
+constexpr std::size_t first_rows_shown = 100;
+constexpr std::size_t worst_rows_shown = 200;
+constexpr std::int32_t fullest_drawing = 2000;
+constexpr std::size_t worst_ellipses_drawn = 300;
+constexpr std::size_t ellipses_drawn = 1000;
+constexpr std::size_t names_written = 500;
+constexpr std::size_t vertices_drawn = 5000;
 
 }  // namespace elipses

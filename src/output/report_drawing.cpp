@@ -108,6 +108,19 @@ std::string ellipse_element(const Frame& frame, double m, double p, const Ellips
          attributes + "/>\n";
 }
 
+// The places a selection shows, in order: every one of `size` unless abridged.
+std::vector<std::size_t> drawn_places(const Selection& selection, std::size_t size) {
+  if (selection.abridged) return selection.kept;
+  std::vector<std::size_t> all(size);
+  for (std::size_t i = 0; i < size; ++i) all[i] = i;
+  return all;
+}
+
+// Every `every`-th point of n, and the last.
+bool every_nth(std::int32_t point, std::int32_t n, std::size_t every) {
+  return every <= 1 || point == n || static_cast<std::size_t>(point - 1) % every == 0;
+}
+
 bool any_tolerance(const Report& report) {
   return std::any_of(report.legs.begin(), report.legs.end(),
                      [](const ReportLeg& leg) { return leg.tolerance.has_value(); });
@@ -124,6 +137,7 @@ void write_svg(std::ostream& out, const Report& report) {
   out << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
   out << "<g class=\"poligonal\" stroke=\"" << traverse_colour << "\"><polyline points=\"";
   for (std::int32_t i = 1; i <= report.points.n; ++i) {
+    if (!every_nth(i, report.points.n, report.vertex_every)) continue;
     out << (i > 1 ? " " : "") << svg_number(frame.x(report.points.at(i).m)) << ','
         << svg_number(frame.y(report.points.at(i).p));
   }
@@ -131,7 +145,8 @@ void write_svg(std::ostream& out, const Report& report) {
   for (std::size_t c = 0; c < report.computations.size(); ++c) {
     const ReportComputation& computation = report.computations[c];
     out << "<g class=\"camada-" << c + 1 << "\" stroke=\"" << layer_colours[c % 4] << "\">\n";
-    for (const ReportEllipse& e : computation.ellipses) {
+    for (const std::size_t place : drawn_places(computation.drawn, computation.ellipses.size())) {
+      const ReportEllipse& e = computation.ellipses[place];
       const Point& point = report.points.at(e.point);
       out << ellipse_element(frame, point.m, point.p, ellipse_parameters(e.covariance, report.k), report.scale,
                              "class=\"absoluta\" data-ponto=\"" + html_text(shown_name(point.name)) + "\"");
@@ -140,7 +155,8 @@ void write_svg(std::ostream& out, const Report& report) {
   }
   if (!report.legs.empty()) {
     out << "<g class=\"camada-relativas\">\n";
-    for (const ReportLeg& leg : report.legs) {
+    for (const std::size_t place : drawn_places(report.legs_drawn, report.legs.size())) {
+      const ReportLeg& leg = report.legs[place];
       const Midpoint mid = leg_midpoint(report.points, leg.from);
       const std::string names = "data-de=\"" + html_text(shown_name(report.points.at(leg.from).name)) +
                                 "\" data-para=\"" + html_text(shown_name(report.points.at(leg.from + 1).name)) + "\"";
@@ -172,6 +188,7 @@ void write_svg(std::ostream& out, const Report& report) {
   }
   out << "<g class=\"nomes\" font-size=\"" << svg_number(h) << "\" stroke-width=\"" << svg_number(h / 4.0) << "\">\n";
   for (std::int32_t i = 1; i <= report.points.n; ++i) {
+    if (!every_nth(i, report.points.n, report.label_every)) continue;
     const Point& point = report.points.at(i);
     out << "<circle class=\"marca\" cx=\"" << svg_number(frame.x(point.m)) << "\" cy=\"" << svg_number(frame.y(point.p))
         << "\" r=\"" << svg_number(h / 5.0) << "\"/><text x=\"" << svg_number(frame.x(point.m) + h / 2.0) << "\" y=\""
@@ -217,7 +234,7 @@ std::string swatch(const char* shape, const char* colour, bool dashed = false) {
 // whose box is unticked (no script needed); its label is the key's entry.
 void write_switch(std::ostream& out, const std::string& id, const std::string& marks, const std::string& words) {
   out << "<input type=\"checkbox\" id=\"mostrar-" << id << "\" checked><label for=\"mostrar-" << id
-      << "\" class=\"chave\">" << marks << ' ' << html_text(words) << "</label>\n";
+      << "\" class=\"chave\">" << marks << ' ' << html_text(words) << "</label><br>\n";
 }
 
 }  // namespace
@@ -235,7 +252,7 @@ std::string layer_switch_rules(const Report& report) {
 
 void write_drawing_section(std::ostream& out, const Report& report) {
   out << "<section id=\"desenho\">\n<h2>Desenho</h2>\n<figure>\n";
-  out << "<span class=\"chave\">" << swatch("line", traverse_colour) << " Poligonal</span>\n";
+  out << "<span class=\"chave\">" << swatch("line", traverse_colour) << " Poligonal</span><br>\n";
   for (std::size_t c = 0; c < report.computations.size(); ++c) {
     write_switch(out, std::to_string(c + 1), swatch("ellipse", layer_colours[c % 4]), report.computations[c].title);
   }
@@ -261,6 +278,21 @@ void write_drawing_section(std::ostream& out, const Report& report) {
   out << "<figcaption>Elipses de " << html_text(report.level) << ", ampliadas " << html_text(given_figure(report.scale))
       << " vezes em relação ao terreno; M para a direita, P para cima (norte).";
   if (!report.legs.empty()) out << " Elipses relativas no meio de cada lado.";
+  bool abridged = report.legs_drawn.abridged;
+  std::size_t drawn = report.legs_drawn.abridged ? report.legs_drawn.kept.size() : report.legs.size();
+  std::size_t all = report.legs.size();
+  for (const ReportComputation& computation : report.computations) {
+    abridged = abridged || computation.drawn.abridged;
+    drawn += computation.drawn.abridged ? computation.drawn.kept.size() : computation.ellipses.size();
+    all += computation.ellipses.size();
+  }
+  if (abridged) {
+    out << " Desenho simplificado para a página: de cada cálculo, as " << worst_ellipses_drawn
+        << " piores elipses e outras a intervalos regulares (" << drawn << " de " << all
+        << "); o nome de um ponto em cada " << report.label_every << " e a poligonal por um vértice em cada "
+        << report.vertex_every << ". Todas as elipses estão em elipses.txt e elipses.scr e nos ficheiros de cada "
+           "resultado.";
+  }
   out << "</figcaption>\n</figure>\n</section>\n";
 }
 

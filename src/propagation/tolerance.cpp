@@ -122,4 +122,16 @@ PointTests test_points(const AdjustedTraverse& joint, double k, const Tolerances
   return tests;
 }
 
+std::vector<std::size_t> worst_places(const std::vector<double>& values, std::size_t count) {
+  std::vector<std::size_t> places(values.size());
+  for (std::size_t i = 0; i < places.size(); ++i) places[i] = i;
+  const auto worse_value = [&](std::size_t x, std::size_t y) {
+    return values[x] != values[y] ? values[x] > values[y] : x < y;
+  };
+  const std::size_t kept = std::min(count, places.size());
+  std::partial_sort(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(kept), places.end(), worse_value);
+  places.resize(kept);
+  return places;
+}
+
 }  // namespace elipses

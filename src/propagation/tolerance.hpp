@@ -100,4 +100,8 @@ struct PointTests {
 
 PointTests test_points(const AdjustedTraverse& joint, double k, const Tolerances& tolerances);
 
+// The places of the `count` largest values, the largest first (the first of equals first):
+// the worst points or legs, where only some of them can be shown.
+std::vector<std::size_t> worst_places(const std::vector<double>& values, std::size_t count);
+
 }  // namespace elipses
