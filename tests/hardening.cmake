@@ -19,3 +19,8 @@ gtest_discover_tests(elipses_hardening_tests DISCOVERY_TIMEOUT 60)
 add_test(NAME Hardening.TerminalSession
          COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/hardening_terminal_session.sh $<TARGET_FILE:elipses> ${PROJECT_SOURCE_DIR})
 set_tests_properties(Hardening.TerminalSession PROPERTIES TIMEOUT 120)
+
+# The sign of life of a long step at a pseudo-terminal, and none when piped.
+add_test(NAME Hardening.ProgressAtATerminal
+         COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/progress_check.py $<TARGET_FILE:elipses>)
+set_tests_properties(Hardening.ProgressAtATerminal PROPERTIES TIMEOUT 120)

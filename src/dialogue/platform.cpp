@@ -328,6 +328,8 @@ bool standard_input_is_terminal() {
   return standard_input_is_console(input);
 }
 
+bool standard_error_is_terminal() { return is_console(GetStdHandle(STD_ERROR_HANDLE)); }
+
 bool console_window_is_ours_alone() {
   DWORD processes[2];
   return standard_input_is_terminal() && GetConsoleProcessList(processes, 2) == 1;
@@ -488,6 +490,8 @@ std::string reason(int error) {
 void prepare_console() {}
 
 bool standard_input_is_terminal() { return isatty(STDIN_FILENO) == 1; }
+
+bool standard_error_is_terminal() { return isatty(STDERR_FILENO) == 1; }
 
 bool console_window_is_ours_alone() { return false; }
 

@@ -23,6 +23,11 @@ void prepare_console();
 // as GetConsoleMode tells (_isatty says yes for any character device, the NUL device too).
 bool standard_input_is_terminal();
 
+// True when standard error is a terminal or a console window, where a line can be
+// rewritten in place: the sign of life of a long computation goes there, never to a file
+// or a pipe.
+bool standard_error_is_terminal();
+
 // True when this process is the only one attached to its console window: on Windows
 // GetConsoleProcessList returns 1 (started by a double-click) and standard input is a console;
 // always false elsewhere.

@@ -2,6 +2,7 @@
 
 #include <istream>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <utility>
 
@@ -9,6 +10,7 @@
 #include "dialogue/further_questions.hpp"
 #include "dialogue/output_files.hpp"
 #include "dialogue/platform.hpp"
+#include "dialogue/progress_line.hpp"
 #include "dialogue/traverse_questions.hpp"
 #include "input/coordinate_file.hpp"
 #include "input/input_error.hpp"
@@ -64,7 +66,12 @@ void analyse_write_and_say(const RunSettings& settings, OpenTraverse& traverse, 
   const AnalysisRequest request = request_of(settings);
   PlannedTraverse points{std::move(forward), {}};
   if (request.has_mode && request.closed) points.backward = load_points_reversed(traverse.file, traverse.n);
-  const PreAnalysis analysis = analyse(std::move(points), request);
+  err << planned_work_text(request, traverse.n);
+  // A sign of life of the long steps, at a terminal only: piped messages stay as they are.
+  std::optional<ProgressLine> progress;
+  if (standard_error_is_terminal()) progress.emplace(err);
+  const PreAnalysis analysis = analyse(std::move(points), request, progress ? &*progress : nullptr);
+  if (progress) progress->erase();
   err << notices_text(analysis);
   if (analysis.refusal != Refusal::none) throw InputError(refusal_text(analysis));
 

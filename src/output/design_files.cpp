@@ -46,7 +46,10 @@ void write_pairs_file(std::ostream& file, const PointList& points, const PairSwe
   TextOutput text(file);
   text.put_line("# tolerância relativa " + given_figure(tolerances.relative_mm) + " mm + " +
                 given_figure(tolerances.relative_ppm) + " ppm, a " + level);
-  text.put_line("# pares testados: " + std::to_string(sweep.tested));
+  text.put_line("# pares testados: " + std::to_string(sweep.tested) +
+                (sweep.every_pair ? std::string()
+                                  : " (só os lados: com " + std::to_string(points.n) +
+                                        " pontos, todos os pares seriam demasiados para os testar)"));
   text.put_line("# pares que excedem: " + std::to_string(sweep.exceeding));
   text.put_line("# listados: os que excedem, o pior primeiro (até " + std::to_string(max_listed_exceeding) +
                 "), e depois os " + std::to_string(max_listed_passing) + " que cumprem com maior razão");

@@ -102,6 +102,14 @@ std::string reliability_text(const TraverseReliability& reliability, const Point
 
 }  // namespace
 
+std::string planned_work_text(const AnalysisRequest& request, std::int32_t points) {
+  if (!request.has_mode || !request.further.tolerances.relative || sweeps_every_pair(points)) return {};
+  const auto n = static_cast<std::uint64_t>(points);
+  return "elipses: aviso: com " + std::to_string(points) + " pontos há " + std::to_string(n * (n - 1) / 2) +
+         " pares de pontos, demasiados para os testar todos (levaria horas): testam-se só os " +
+         std::to_string(n - 1) + " lados, e elipses-pares.txt lista-os\n";
+}
+
 std::string notices_text(const PreAnalysis& analysis) {
   std::string text;
   if (analysis.notices.nothing_without_mode) {

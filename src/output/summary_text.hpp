@@ -12,6 +12,10 @@
 
 namespace elipses {
 
+// Said before the computation starts: a step the size of the traverse makes impractical,
+// and what is done instead.
+std::string planned_work_text(const AnalysisRequest& request, std::int32_t points);
+
 // Said as soon as the computation is done, before anything is written.
 std::string notices_text(const PreAnalysis& analysis);
 

@@ -72,7 +72,11 @@ std::vector<std::string> verdict_lines(const PreAnalysis& analysis, const Presen
                        given_figure(tolerances.relative_ppm) + " ppm a " + level + ": " +
                        (verdict.relative_meets ? "cumpre" : "não cumpre") + "; ";
     if (analysis.legs) line += count_text(analysis.legs->exceeding, analysis.legs->legs.size(), "lados") + "; ";
-    line += count_text(analysis.pairs->exceeding, analysis.pairs->tested, "pares");
+    if (analysis.pairs->every_pair) {
+      line += count_text(analysis.pairs->exceeding, analysis.pairs->tested, "pares");
+    } else {
+      line += "pares: só os lados foram testados, por serem " + std::to_string(points.n) + " pontos";
+    }
     if (analysis.pairs->worst) {
       const PairTest& worst = *analysis.pairs->worst;
       line += "; o pior par é " + point_name(points, worst.from) + " " + point_name(points, worst.to) + ", razão " +

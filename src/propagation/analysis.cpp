@@ -102,7 +102,7 @@ void compute_passes(PreAnalysis& analysis) {
 
 // The traverse in file order, the relative ellipses, the tolerances, the design sheet
 // and the reliability, as far as they are asked.
-void compute_further(PreAnalysis& analysis) {
+void compute_further(PreAnalysis& analysis, Progress* progress) {
   const AnalysisRequest& request = analysis.request;
   const FurtherResults& further = request.further;
   const PointList& forward = analysis.points.forward;
@@ -175,7 +175,10 @@ void compute_further(PreAnalysis& analysis) {
       }
     }
   }
-  if (further.tolerances.relative) analysis.pairs = sweep_pairs(forward, *adjusted, k, further.tolerances);
+  if (further.tolerances.relative) {
+    analysis.pairs = sweeps_every_pair(forward.n) ? sweep_pairs(forward, *adjusted, k, further.tolerances, progress)
+                                                  : sweep_legs(forward, *adjusted, k, further.tolerances);
+  }
   if (further.tolerances.point) analysis.point_tests = test_points(*adjusted, k, further.tolerances);
   // The report shows the design sheet whenever a tolerance is given.
   if (further.design || (further.report && further.tolerances.any())) {
@@ -190,13 +193,13 @@ void compute_further(PreAnalysis& analysis) {
   if (!open) {
     const bool for_report = further.report && forward.n <= report_reliability_points;
     analysis.notices.reliability_too_large = further.report && !further.reliability && !for_report;
-    if (further.reliability || for_report) analysis.reliability = traverse_reliability(*adjusted);
+    if (further.reliability || for_report) analysis.reliability = traverse_reliability(*adjusted, progress);
   }
 }
 
 }  // namespace
 
-PreAnalysis analyse(PlannedTraverse points, const AnalysisRequest& request) {
+PreAnalysis analyse(PlannedTraverse points, const AnalysisRequest& request, Progress* progress) {
   PreAnalysis analysis;
   analysis.request = request;
   analysis.points = std::move(points);
@@ -222,7 +225,7 @@ PreAnalysis analyse(PlannedTraverse points, const AnalysisRequest& request) {
         request.mode == ObservationMode::goniometric && (a.s_m != b.s_m || a.s_p != b.s_p || a.s_mp != b.s_mp);
     compute_passes(analysis);
   }
-  compute_further(analysis);
+  compute_further(analysis, progress);
   return analysis;
 }
 

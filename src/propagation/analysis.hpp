@@ -15,6 +15,7 @@
 #include "propagation/chain.hpp"
 #include "propagation/design.hpp"
 #include "propagation/ellipse.hpp"
+#include "propagation/progress.hpp"
 #include "propagation/reliability.hpp"
 #include "propagation/tolerance.hpp"
 
@@ -149,7 +150,8 @@ struct PreAnalysis {
 
 // The points after the dialogue's questions: the passes the answers ask for, then the
 // further results. A refusal stops at the first computation it concerns.
-PreAnalysis analyse(PlannedTraverse points, const AnalysisRequest& request);
+// `progress`, when given, hears how far the long steps are.
+PreAnalysis analyse(PlannedTraverse points, const AnalysisRequest& request, Progress* progress = nullptr);
 
 // Above this many points the report alone does not add the reliability: its largest
 // shifts cost one banded solve per observation, a time that grows with the square of the

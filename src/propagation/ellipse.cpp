@@ -5,10 +5,31 @@
 
 namespace elipses {
 
-EllipseParams ellipse_parameters(const Covariance2& covariance, double k) {
+namespace {
+
+// The eigenvalues' sum and the root of the discriminant, in the one order of operations.
+struct Eigen {
+  double sum;
+  double root;
+};
+
+Eigen eigen_of(const Covariance2& covariance) {
   const double sum = covariance.var_m + covariance.var_p;
   const double determinant = covariance.var_m * covariance.var_p - square(covariance.cov_mp);
-  const double root = std::sqrt(std::max(0.0, square(sum) - 4.0 * determinant));
+  return Eigen{sum, std::sqrt(std::max(0.0, square(sum) - 4.0 * determinant))};
+}
+
+}  // namespace
+
+double semi_major_axis(const Covariance2& covariance, double k) {
+  const Eigen e = eigen_of(covariance);
+  return k * std::sqrt(std::max(0.0, (e.sum + e.root) / 2.0));
+}
+
+EllipseParams ellipse_parameters(const Covariance2& covariance, double k) {
+  const Eigen e = eigen_of(covariance);
+  const double sum = e.sum;
+  const double root = e.root;
   EllipseParams params;
   params.a = k * std::sqrt(std::max(0.0, (sum + root) / 2.0));
   params.b = k * std::sqrt(std::max(0.0, (sum - root) / 2.0));

@@ -16,6 +16,10 @@ struct EllipseParams {
 // start covariance that is not positive semi-definite) makes negative are taken as zero.
 EllipseParams ellipse_parameters(const Covariance2& covariance, double k);
 
+// The semi-major axis alone (m), the very value of ellipse_parameters(covariance, k).a,
+// for sweeps over millions of pairs that need no orientation.
+double semi_major_axis(const Covariance2& covariance, double k);
+
 // teta in gon (400 to the circle), as the table reports it: teta * 200 / pi.
 inline double gon_from_radians(double radians) { return radians * 200.0 / pi; }
 

@@ -8,13 +8,16 @@
 
 namespace elipses {
 
-TraverseReliability traverse_reliability(const AdjustedTraverse& traverse) {
+TraverseReliability traverse_reliability(const AdjustedTraverse& traverse, Progress* progress) {
   TraverseReliability result;
   const std::int32_t n = traverse.size();
   const ObservationModel& model = traverse.model();
   if (n < 3 || !model.shape.closed) return result;
   const NetworkAdjustment& adjustment = traverse.adjustment();
   const std::size_t size = 2 * static_cast<std::size_t>(n - 2);
+  std::uint64_t observations = 0;
+  for (const WeightedSetup& weighted : adjustment.weighted_setups()) observations += weighted.count;
+  ProgressCounter counter(progress, ProgressStep::reliability, observations, 100);
   std::vector<double> shift(size);
   for (const WeightedSetup& weighted : adjustment.weighted_setups()) {
     const StationSetup& setup = model.setups[weighted.setup];
@@ -80,6 +83,7 @@ TraverseReliability traverse_reliability(const AdjustedTraverse& traverse) {
         worst = static_cast<std::ptrdiff_t>(result.observations.size());
       }
       result.observations.push_back(item);
+      counter.add(1);
     }
   }
   return result;

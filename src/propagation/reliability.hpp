@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "propagation/adjusted_traverse.hpp"
+#include "propagation/progress.hpp"
 
 namespace elipses {
 
@@ -44,6 +45,6 @@ struct TraverseReliability {
 
 // The closed traverse adjusted (points 2..n-1 unknown); nothing for an open one, which
 // has no redundancy.
-TraverseReliability traverse_reliability(const AdjustedTraverse& traverse);
+TraverseReliability traverse_reliability(const AdjustedTraverse& traverse, Progress* progress = nullptr);
 
 }  // namespace elipses

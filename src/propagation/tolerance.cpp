@@ -1,7 +1,6 @@
 #include "propagation/tolerance.hpp"
 
 #include <algorithm>
-#include <functional>
 #include <queue>
 
 #include "propagation/adjustment.hpp"
@@ -20,6 +19,10 @@ bool worse(const PairTest& x, const PairTest& y) {
   return x.from != y.from ? x.from < y.from : x.to < y.to;
 }
 
+struct Worse {
+  bool operator()(const PairTest& x, const PairTest& y) const { return worse(x, y); }
+};
+
 // The `capacity` worst pairs seen, kept in a heap whose top is the least bad of them.
 class WorstPairs {
  public:
@@ -27,7 +30,7 @@ class WorstPairs {
   void offer(const PairTest& pair) {
     if (heap_.size() < capacity_) {
       heap_.push(pair);
-    } else if (worse(pair, heap_.top())) {
+    } else if (capacity_ > 0 && worse(pair, heap_.top())) {
       heap_.pop();
       heap_.push(pair);
     }
@@ -41,13 +44,16 @@ class WorstPairs {
 
  private:
   std::size_t capacity_;
-  std::priority_queue<PairTest, std::vector<PairTest>, std::function<bool(const PairTest&, const PairTest&)>> heap_{worse};
+  std::priority_queue<PairTest, std::vector<PairTest>, Worse> heap_;
 };
 
 }  // namespace
 
-PairSweep sweep_pairs(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances) {
+PairSweep sweep_pairs(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances,
+                      Progress* progress) {
   PairSweep sweep;
+  const auto points_n = static_cast<std::uint64_t>(joint.size() > 0 ? joint.size() : 0);
+  ProgressCounter counter(progress, ProgressStep::pairs, points_n * (points_n - (points_n > 0 ? 1 : 0)) / 2, 100000);
   WorstPairs exceeding(max_listed_exceeding);
   WorstPairs passing(max_listed_passing);
   std::vector<Matrix2> cross;
@@ -62,7 +68,7 @@ PairSweep sweep_pairs(const PointList& points, const AdjustedTraverse& joint, do
       pair.distance = distance_between(points, i, j);
       const Covariance2 relative =
           AdjustedTraverse::relative(joint.point(i), own_j, cross[static_cast<std::size_t>(i - 1)]);
-      pair.a = ellipse_parameters(relative, k).a;
+      pair.a = semi_major_axis(relative, k);
       pair.tolerance = tolerances.relative_limit(pair.distance);
       pair.ratio = tolerance_ratio(pair.a, pair.tolerance);
       ++sweep.tested;
@@ -74,6 +80,34 @@ PairSweep sweep_pairs(const PointList& points, const AdjustedTraverse& joint, do
       }
       if (!(joint.is_known(i) && joint.is_known(j)) && (!sweep.worst || worse(pair, *sweep.worst))) sweep.worst = pair;
     }
+    counter.add(static_cast<std::uint64_t>(j - 1));
+  }
+  sweep.worst_exceeding = exceeding.worst_first();
+  sweep.worst_passing = passing.worst_first();
+  return sweep;
+}
+
+PairSweep sweep_legs(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances) {
+  PairSweep sweep;
+  sweep.every_pair = false;
+  WorstPairs exceeding(max_listed_exceeding);
+  WorstPairs passing(max_listed_passing);
+  for (std::int32_t i = 1; i < joint.size(); ++i) {
+    PairTest pair;
+    pair.from = i;
+    pair.to = i + 1;
+    pair.distance = distance_between(points, i, i + 1);
+    pair.a = semi_major_axis(AdjustedTraverse::relative(joint.point(i), joint.point(i + 1), joint.neighbour(i)), k);
+    pair.tolerance = tolerances.relative_limit(pair.distance);
+    pair.ratio = tolerance_ratio(pair.a, pair.tolerance);
+    ++sweep.tested;
+    if (!meets(pair.ratio)) {
+      ++sweep.exceeding;
+      exceeding.offer(pair);
+    } else {
+      passing.offer(pair);
+    }
+    if (!(joint.is_known(i) && joint.is_known(i + 1)) && (!sweep.worst || worse(pair, *sweep.worst))) sweep.worst = pair;
   }
   sweep.worst_exceeding = exceeding.worst_first();
   sweep.worst_passing = passing.worst_first();

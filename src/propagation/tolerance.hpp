@@ -10,6 +10,7 @@
 
 #include "propagation/adjusted_traverse.hpp"
 #include "propagation/ellipse.hpp"
+#include "propagation/progress.hpp"
 
 namespace elipses {
 
@@ -53,12 +54,23 @@ struct PairSweep {
   std::vector<PairTest> worst_exceeding;  // worst ratio first, at most max_listed_exceeding
   std::vector<PairTest> worst_passing;    // worst ratio first, at most max_listed_passing
   std::optional<PairTest> worst;          // the largest ratio, pairs of two known ends left out
+  bool every_pair = true;                 // false: only the legs, the traverse being too long
 };
+
+// Every pair of n points is tested up to this many points (about a minute); beyond, their
+// number (n^2 / 2) would keep a person waiting for hours, and only the legs are tested.
+constexpr std::int32_t longest_pair_sweep = 30000;
+constexpr bool sweeps_every_pair(std::int32_t n) { return n <= longest_pair_sweep; }
 
 constexpr std::size_t max_listed_exceeding = 1000;
 constexpr std::size_t max_listed_passing = 10;
 
-PairSweep sweep_pairs(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances);
+PairSweep sweep_pairs(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances,
+                      Progress* progress = nullptr);
+
+// The same over the legs alone (pairs of neighbouring points), for a traverse too long to
+// sweep every pair.
+PairSweep sweep_legs(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances);
 
 // A leg's relative ellipse (the vector between neighbouring points i and i+1, file order)
 // and, with a relative tolerance, its verdict.
