@@ -96,6 +96,44 @@ std::string reliability_text(const TraverseReliability& reliability, const Point
   return text;
 }
 
+// The worst height: its sigma and half-interval at the level, and where.
+std::string worst_height_text(const HeightResults& heights, const PointList& points) {
+  if (heights.worst == 0) return "elipses: nenhuma altura calculada\n";
+  return "elipses: pior altura: desvio padrão " +
+         decimal_figure(heights.computed.sigma[static_cast<std::size_t>(heights.worst - 1)], 4) +
+         " m, semi-intervalo " + decimal_figure(heights.half_interval(heights.worst), 4) + " m (fator " +
+         exact_decimals_text(heights.factor, 3) + "), no ponto " + shown(points.at(heights.worst)) + "\n";
+}
+
+// The legs and pairs against the vertical tolerance, and with the design sheet the limit of
+// the zenith angles.
+std::string height_tolerance_text(const HeightResults& heights, const PreAnalysis& analysis, std::int32_t option) {
+  const PointList& points = analysis.points.forward;
+  const HeightToleranceTest& test = *heights.test;
+  std::string text;
+  // Said once: the horizontal tolerances' line, when there is one, names the same level.
+  if (!analysis.request.further.tolerances.any()) text += tolerance_level_text(option);
+  text += "elipses: tolerância vertical testada com o fator " + exact_decimals_text(heights.factor, 3) +
+          " das alturas\n";
+  if (heights.worst_leg != 0) {
+    const HeightPairTest& leg = test.legs[static_cast<std::size_t>(heights.worst_leg - 1)];
+    text += exceeding_text("lados, em altura", test.legs_exceeding, test.legs.size(),
+                           shown(points.at(leg.from)) + " " + shown(points.at(leg.to)), leg.ratio);
+  }
+  if (test.pairs_tested > 0 && test.worst) {
+    const HeightPairTest& worst = *test.worst;
+    text += exceeding_text("pares, em altura", test.pairs_exceeding, test.pairs_tested,
+                           shown(points.at(worst.from)) + " " + shown(points.at(worst.to)), worst.ratio);
+  }
+  if (analysis.request.further.design && heights.design && heights.design->limited) {
+    const std::optional<double>& limit = heights.design->limit_zenith;
+    const bool cc = heights.precision.zenith_unit == AngleUnit::centesimal_seconds;
+    text += "elipses: projeto: limite dos ângulos zenitais, com o resto como dado: " +
+            (limit ? exact_decimals_text(*limit, 1) + (cc ? " cc" : "\"") : std::string("nenhum")) + "\n";
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string notices_text(const PreAnalysis& analysis) {
@@ -107,6 +145,13 @@ std::string notices_text(const PreAnalysis& analysis) {
   if (analysis.notices.open_nothing_to_adjust) {
     text += "elipses: aviso: uma poligonal aberta não tem nada a ajustar; não se escreve elipses-ajustada.txt nem "
             "elipses-ajustada.scr\n";
+  }
+  if (analysis.notices.heights_without_mode) {
+    text += "elipses: aviso: sem modo de observação as alturas não são calculadas\n";
+  }
+  if (analysis.notices.open_final_height_unused) {
+    text += "elipses: aviso: uma poligonal aberta só conhece a altura do ponto inicial: o desvio padrão dado à altura "
+            "final não é usado\n";
   }
   if (analysis.notices.open_no_redundancy) {
     text += "elipses: fiabilidade: uma poligonal aberta não tem observações redundantes: nenhum erro grosseiro seria "
@@ -164,6 +209,7 @@ std::string written_text(const PreAnalysis& analysis, const Presentation& presen
     if (pass.chain.start_end == PassStart::final_point) computation_line(pass.worst, "no cálculo a partir do ponto final");
   }
   if (analysis.worst_adjusted) computation_line(*analysis.worst_adjusted, "na poligonal ajustada");
+  if (analysis.heights) text += worst_height_text(*analysis.heights, analysis.points.forward);
   return text;
 }
 
@@ -180,8 +226,15 @@ std::string decision_text(const PreAnalysis& analysis, const Presentation& prese
       text += "elipses: aviso: na poligonal em anel o ponto final é o inicial: a covariância dada ao ponto final não "
               "é usada no ajustamento, nas elipses relativas, no fecho nem na fiabilidade\n";
     }
+    if (analysis.notices.loop_final_height_unused) {
+      text += "elipses: aviso: na poligonal em anel o ponto final é o inicial: o desvio padrão dado à altura final não "
+              "é usado\n";
+    }
   }
-  if (!analysis.further) return text;
+  const std::string heights = analysis.heights && analysis.heights->test
+                                  ? height_tolerance_text(*analysis.heights, analysis, presentation.ellipse_option)
+                                  : std::string();
+  if (!analysis.further) return text + heights;
   if (request.closed && further.adjusted && analysis.misclosure) {
     for (const std::string& line :
          misclosure_lines(*analysis.misclosure, request.mode, presentation.ellipse_option, unit)) {
@@ -212,7 +265,7 @@ std::string decision_text(const PreAnalysis& analysis, const Presentation& prese
   if (request.closed && further.reliability && analysis.reliability) {
     text += reliability_text(*analysis.reliability, forward, unit);
   }
-  return text;
+  return text + heights;
 }
 
 }  // namespace elipses
