@@ -103,7 +103,8 @@ int run_dialogue(Console& console, const RunSettings& given) {
     settings.coordinate_file_name = read_file_name_answer(console, " Nome do ficheiro de coordenadas: ");
     try {
       open_traverse(traverse, settings.coordinate_file_name, settings.heights.asked, held_warnings);
-      heights_offered = console.interactive && traverse.file.every_point_has_third_value;
+      heights_offered =
+          console.interactive && (traverse.file.heights || traverse.file.every_point_has_third_value);
       break;
     } catch (const InputError& error) {
       // At a terminal a file that cannot be used is explained and its name asked again.

@@ -161,6 +161,12 @@ std::string notices_text(const PreAnalysis& analysis) {
 }
 
 std::string refusal_text(const PreAnalysis& analysis) {
+  if (analysis.refusal == Refusal::heights_out_of_range) {
+    return "as alturas não se podem calcular: a partir do ponto " + std::to_string(analysis.height_out_of_range) +
+           " \"" + shown(analysis.points.forward.at(analysis.height_out_of_range)) +
+           "\" os desvios-padrão saem fora do alcance de um número; reveja as alturas do ficheiro e as precisões "
+           "dadas às alturas";
+  }
   const char* observed = analysis.request.mode == ObservationMode::goniometric ? "ângulos" : "rumos";
   if (analysis.refusal == Refusal::exact_plain_observation) {
     return std::string("o ajustamento pede incertezas não nulas das distâncias e dos ") + observed +

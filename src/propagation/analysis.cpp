@@ -1,5 +1,6 @@
 #include "propagation/analysis.hpp"
 
+#include <cmath>
 #include <memory>
 #include <utility>
 
@@ -177,6 +178,18 @@ void compute_heights(PreAnalysis& analysis) {
   heights.reserve(forward.points.size());
   for (const Point& point : forward.points) heights.push_back(point.h);
   results.computed = analyse_heights(forward, heights, results.precision, results.ends, results.shape);
+  // Sums that overflow (heights or precisions of 1e150 and more) leave no number to write
+  // nor to decide on: refused, naming the first point they reach.
+  const auto refuse_at = [&](std::int32_t point) {
+    analysis.refusal = Refusal::heights_out_of_range;
+    analysis.height_out_of_range = point;
+  };
+  for (std::int32_t i = 1; i <= forward.n; ++i) {
+    if (!std::isfinite(results.computed.sigma[static_cast<std::size_t>(i - 1)])) return refuse_at(i);
+  }
+  for (std::int32_t i = 1; i < forward.n; ++i) {
+    if (!std::isfinite(results.computed.legs[static_cast<std::size_t>(i - 1)].sigma)) return refuse_at(i + 1);
+  }
   const HeightCovariance& covariance = results.computed.covariance;
   double worst_sigma = -1.0;
   for (std::int32_t i = 1; i <= forward.n; ++i) {

@@ -91,6 +91,7 @@ enum class Refusal {
   none,
   exact_plain_observation,  // the plain adjustment: a precision of zero
   exact_observation,        // the model of the setups: no precision nor centring gives it one
+  heights_out_of_range,     // a height's sigma beyond any number: planned heights or precisions absurdly large
 };
 
 // What the run should be told beside the files.
@@ -161,6 +162,7 @@ struct PreAnalysis {
   std::optional<DesignSheet> design;
   std::optional<TraverseReliability> reliability;
   std::optional<HeightResults> heights;
+  std::int32_t height_out_of_range = 0;  // with Refusal::heights_out_of_range: the first point (or leg's end) reached
 
   const PointList& walked(const Pass& pass) const { return pass.walks_backward ? points.backward : points.forward; }
 };
