@@ -239,7 +239,9 @@ TEST(CommandLine, HelpNamesEveryOptionAndVersionIsTheProjects) {
   for (const char* option : {"--modo", "--poligonal", "--mm", "--ppm", "--segundos", "--nivel", "--escala", "--altura",
                              "--inicial", "--final", "--saida", "--ajustada", "--relativas", "--relatorio", "--help", "--version", "--cc",
                              "--centragem", "--series", "--fiabilidade", "--tolerancia",
-                             "--tolerancia-ponto", "--projetar"}) {
+                             "--tolerancia-ponto", "--projetar", "--alturas", "--zenital", "--medicao-alturas",
+                             "--refracao", "--reciprocas", "--altura-inicial", "--altura-final",
+                             "--tolerancia-altura"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(read_command_line({"-V"}).action, CommandLine::Action::version);
