@@ -110,6 +110,52 @@ TEST(TerminalQuestions, GiveWhatTheOptionsGive) {
   EXPECT_TRUE(fs::exists(typed_dir.file("elipses-relatorio.html")));
 }
 
+// A file whose every record carries a height: at a terminal the heights are offered among
+// the further questions (bad answers asked again), and the answers give what the options
+// give, the file read again with its heights. Said no, the third values are passed over
+// with the warning of every run, which waits for the answer.
+TEST(TerminalQuestions, OfferTheHeightsOfAFileThatHasThem) {
+  const std::string coordinates = "E1 5000 8000 100.2\nA 5210.4 8105.3 104.75\nB 5380.25 8320.9 99.1\n"
+                                  "C 5420.7 8590.15 110.4\nE2 5290.3 8801.6 108\n";
+  const std::string traverse = "5\n1000\n2.5\ng\nf\n3\n2\n5\n0.005\n0.005\n0\n0\n0\n0\n\n\n\n2\n\n\n";
+  TempDir typed_dir;
+  write_file(typed_dir.file("p.txt"), coordinates);
+  std::istringstream in(typed_dir.file("p.txt") + "\n" + traverse +
+                        "s\n3\n0.5\n\n1.5\n0.2\n-1\n0.1\ns\n0.002\n0.004\n5\n10\ns\nn\n");
+  std::ostringstream out, err;
+  RunSettings given;
+  given.output_directory = typed_dir.path().string();
+  ASSERT_EQ(run_program(in, out, err, given, true), 0) << err.str();
+  EXPECT_EQ(err.str().find("depois de P"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("\"1.5\" não serve como resposta a \"Coeficiente de refração (-1 a 1)\""), std::string::npos);
+  EXPECT_NE(out.str().find("Altura do ponto final, desvio padrão (m) [0]"), std::string::npos) << out.str();
+
+  TempDir options_dir;
+  write_file(options_dir.file("p.txt"), coordinates);
+  std::vector<std::string> arguments = words(
+      "--modo g --poligonal f --mm 3 --ppm 2 --segundos 5 --inicial 0.005,0.005,0 --final 0,0,0 --series 2 --alturas "
+      "--zenital 3 --medicao-alturas 0.5,1 --refracao 0.2,0.1 --reciprocas --altura-inicial 0.002 --altura-final "
+      "0.004 --tolerancia-altura 5,10 --projetar --saida");
+  arguments.insert(arguments.begin(), options_dir.file("p.txt"));
+  arguments.push_back(options_dir.path().string());
+  std::ostringstream said;
+  ASSERT_EQ(run_with_answers(read_command_line(arguments).settings, said), 0) << said.str();
+  for (const char* name : {"elipses.txt", "elipses-projeto.txt", "elipses-alturas.txt", "elipses-pares-alturas.txt"}) {
+    ASSERT_TRUE(fs::exists(typed_dir.file(name))) << name;
+    EXPECT_EQ(read_file(typed_dir.file(name)), read_file(options_dir.file(name))) << name;
+  }
+
+  TempDir declined_dir;
+  write_file(declined_dir.file("p.txt"), coordinates);
+  std::istringstream no(declined_dir.file("p.txt") + "\n" + traverse + "n\n\n\n");
+  std::ostringstream no_out, no_err;
+  given.output_directory = declined_dir.path().string();
+  ASSERT_EQ(run_program(no, no_out, no_err, given, true), 0) << no_err.str();
+  EXPECT_NE(no_err.str().find("5 registos com mais valores depois de P"), std::string::npos) << no_err.str();
+  EXPECT_FALSE(fs::exists(declined_dir.file("elipses-alturas.txt")));
+  EXPECT_EQ(no_out.str().find("Ângulos zenitais"), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     AnswerSets, BothWaysTest,
     ::testing::Values(
@@ -193,7 +239,9 @@ TEST(CommandLine, HelpNamesEveryOptionAndVersionIsTheProjects) {
   for (const char* option : {"--modo", "--poligonal", "--mm", "--ppm", "--segundos", "--nivel", "--escala", "--altura",
                              "--inicial", "--final", "--saida", "--ajustada", "--relativas", "--relatorio", "--help", "--version", "--cc",
                              "--centragem", "--series", "--fiabilidade", "--tolerancia",
-                             "--tolerancia-ponto", "--projetar"}) {
+                             "--tolerancia-ponto", "--projetar", "--alturas", "--zenital", "--medicao-alturas",
+                             "--refracao", "--reciprocas", "--altura-inicial", "--altura-final",
+                             "--tolerancia-altura"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(read_command_line({"-V"}).action, CommandLine::Action::version);

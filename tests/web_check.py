@@ -2,7 +2,7 @@
 """The web page against the command line, in headless Chromium (scripts/web-check runs it).
 
 Opens build-web/elipses.html from its folder (a file:// address), runs window.elipses.run
-on the example traverse, generated ones (1,000 points; coordinates of 17 digits or with
+on the example traverse (also with its planned heights), generated ones (1,000 points; coordinates of 17 digits or with
 exponents), a Latin-1 file with CR LF and bad files and answers, and compares status, standard output, standard error and every
 written file with build/elipses run in a folder of its own, byte for byte (the native
 folder's absolute name, which the messages show, read as the page's /elipses). Then one
@@ -105,6 +105,7 @@ def start_browser(profile):
 
 def cases():
     example = (ROOT / "examples" / "poligonal.txt").read_bytes()
+    with_heights = (ROOT / "examples" / "poligonal-alturas.txt").read_bytes()
     accented = "Poligonal Évora.txt"
     latin1 = example.replace(b'"P3"', '"Évora"'.encode("latin-1")).replace(b"\n", b"\r\n")
     bad = b'"A", 1, 2\n"B", x, 3\n'
@@ -131,6 +132,10 @@ def cases():
                                                 "--cc", "15", "--centragem", "1,1", "--fiabilidade", "--tolerancia",
                                                 "10,30", "--projetar"],
          {"anel.txt": example + example.splitlines(keepends=True)[0]}),
+        ("heights: closed, reciprocal, vertical tolerance, design sheet",
+         ["alturas.txt", *g_closed, "--alturas", "--reciprocas", "--zenital", "3", "--altura-final", "0.004",
+          "--tolerancia-altura", "10,0", "--projetar"], {"alturas.txt": with_heights}),
+        ("heights asked of a file without them", ["poligonal.txt", *g_open, "--alturas"], {"poligonal.txt": example}),
         ("Latin-1 file with CR LF", [accented, *g_closed], {accented: latin1}),
         ("earlier results replaced", ["poligonal.txt", *d_open], {"poligonal.txt": example, "elipses.txt": b"old\n"}),
         ("1,000 points, closed, adjusted, relative, report", ["longa.txt", *g_closed, "--ajustada", "--relativas",

@@ -9,6 +9,7 @@
   const goniometric = (v) => v['--modo'] === 'g';
   const open = (v) => v['--poligonal'] === 'a';
   const closed = (v) => v['--poligonal'] === 'f';
+  const heights = (v) => v['--alturas'] === true;
   const levels = [
     ['1', '1 — erro a 1 sigma (39,4 %)'], ['2', '2 — 50 %'], ['3', '3 — 63,2 %'], ['4', '4 — 90 %'],
     ['5', '5 — 95 %'], ['6', '6 — 97,5 %'], ['7', '7 — 99 %'], ['8', '8 — 99,8 %'],
@@ -37,6 +38,14 @@
     { option: '--tolerancia', label: 'Tolerância relativa entre pontos: mm,ppm', hint: 'ex.: 20,50' },
     { option: '--tolerancia-ponto', label: 'Tolerância de cada ponto (mm)', hint: 'ex.: 30' },
     { option: '--projetar', label: 'Folha de projeto (limites, parcelas, classes de instrumentos)', flag: true },
+    { option: '--alturas', label: 'Alturas por nivelamento trigonométrico (cada registo com a altura H depois de P)', flag: true },
+    { option: '--zenital', label: 'Ângulos zenitais, desvio padrão, na unidade das direções (vazio: o das direções)', hint: 'ex.: 5', when: heights },
+    { option: '--medicao-alturas', label: 'Medição da altura do instrumento e da dos alvos, σ em mm (I,T)', hint: '1,1', when: heights },
+    { option: '--refracao', label: 'Coeficiente de refração e o seu desvio padrão (K,SK)', hint: '0.13,0.05', when: heights },
+    { option: '--reciprocas', label: 'Cada lado observado nos dois sentidos (recíprocas)', flag: true, when: heights },
+    { option: '--altura-inicial', label: 'Altura do ponto inicial: σ (m)', hint: '0', when: heights },
+    { option: '--altura-final', label: 'Altura do ponto final: σ (m)', hint: '0', when: (v) => heights(v) && closed(v) },
+    { option: '--tolerancia-altura', label: 'Tolerância vertical entre pontos: mm,ppm', hint: 'ex.: 10,0', when: heights },
   ];
 
   const byId = (id) => document.getElementById(id);

@@ -101,6 +101,86 @@ void read_relative_tolerance(const Given& option, Tolerances& tolerances) {
                  "valores não negativos, não ambos nulos");
 }
 
+// A standard deviation: one number, not negative.
+double sigma_value(const Given& option, const char* what) {
+  const double value = real_value(option, option.value(), what);
+  if (!(value >= 0.0)) {
+    refuse("a opção " + std::string(option.name) + " espera " + what + ", encontrou-se \"" +
+           quote_for_message(option.value()) + "\"");
+  }
+  return value;
+}
+
+// --refracao K,SK: the coefficient of the day, within [-1, 1], and its standard deviation.
+void read_refraction(const Given& option, HeightRequest& heights) {
+  const char* what = "dois números separados por vírgula, o coeficiente de refração e o seu desvio padrão (K,SK)";
+  const std::string& text = option.value();
+  const std::vector<std::string> parts = comma_parts(text);
+  if (parts.size() != 2) {
+    refuse("a opção --refracao espera " + std::string(what) + ", encontrou-se \"" + quote_for_message(text) + "\"");
+  }
+  heights.refraction = real_value(option, parts[0], what);
+  heights.refraction_sigma = real_value(option, parts[1], what);
+  if (!(heights.refraction >= -1.0 && heights.refraction <= 1.0)) {
+    refuse("a opção --refracao espera um coeficiente de refração de -1 a 1, encontrou-se \"" +
+           quote_for_message(parts[0]) + "\"");
+  }
+  if (!(heights.refraction_sigma >= 0.0)) {
+    refuse("a opção --refracao espera um desvio padrão do coeficiente não negativo, encontrou-se \"" +
+           quote_for_message(parts[1]) + "\"");
+  }
+}
+
+// The options of the heights; each but --alturas itself needs --alturas.
+struct HeightOptions {
+  int asked = 0;
+  int reciprocal = 0;
+  Given zenith{{}, "--zenital"};
+  Given measurement{{}, "--medicao-alturas"};
+  Given refraction{{}, "--refracao"};
+  Given start{{}, "--altura-inicial"};
+  Given end{{}, "--altura-final"};
+  Given tolerance{{}, "--tolerancia-altura"};
+};
+
+void read_heights(const HeightOptions& options, HeightRequest& heights) {
+  for (const Given* option : {&options.zenith, &options.measurement, &options.refraction, &options.start, &options.end,
+                              &options.tolerance}) {
+    if (option->present() && options.asked == 0) refuse("a opção " + std::string(option->name) + " pede --alturas");
+  }
+  if (options.reciprocal > 0 && options.asked == 0) refuse("a opção --reciprocas pede --alturas");
+  heights.asked = options.asked > 0;
+  heights.reciprocal = options.reciprocal > 0;
+  if (options.zenith.present()) {
+    heights.zenith = sigma_value(options.zenith,
+                                 "um número não negativo, o desvio padrão de um ângulo zenital na unidade das "
+                                 "direções (segundos de arco, ou cc com --cc)");
+  }
+  if (options.measurement.present()) {
+    std::tie(heights.instrument_height_mm, heights.target_height_mm) =
+        two_values(options.measurement,
+                   "dois números separados por vírgula, os desvios-padrão da medição da altura do instrumento e da "
+                   "dos alvos em mm (I,T)",
+                   nullptr);
+  }
+  if (options.refraction.present()) read_refraction(options.refraction, heights);
+  if (options.start.present()) {
+    heights.start_sigma_m =
+        sigma_value(options.start, "um número não negativo, o desvio padrão da altura do ponto inicial em m");
+  }
+  if (options.end.present()) {
+    heights.end_sigma_m =
+        sigma_value(options.end, "um número não negativo, o desvio padrão da altura do ponto final em m");
+  }
+  if (options.tolerance.present()) {
+    HeightTolerance tolerance;
+    std::tie(tolerance.mm, tolerance.ppm) =
+        two_values(options.tolerance, "dois números separados por vírgula, a parte fixa em mm e a proporcional em ppm (MM,PPM)",
+                   "valores não negativos, não ambos nulos");
+    heights.tolerance = tolerance;
+  }
+}
+
 }  // namespace
 
 CommandLine read_command_line(const std::vector<std::string>& arguments) {
@@ -124,9 +204,12 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   Given sets{{}, "--series"};
   Given tolerance{{}, "--tolerancia"};
   Given point_tolerance{{}, "--tolerancia-ponto"};
+  HeightOptions heights;
   const std::initializer_list<Given*> valued = {&mode,    &traverse,    &fixed,  &ppm, &seconds,  &cc,
                                                 &level,   &scale,       &height, &initial, &final_point,
-                                                &folder, &centring, &sets, &tolerance, &point_tolerance};
+                                                &folder, &centring, &sets, &tolerance, &point_tolerance,
+                                                &heights.zenith, &heights.measurement, &heights.refraction,
+                                                &heights.start, &heights.end, &heights.tolerance};
   for (Given* option : valued) {
     app.add_option(option->name, option->values)->take_all()->allow_extra_args(false);
   }
@@ -145,6 +228,8 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   app.add_flag("--fiabilidade", reliability);
   app.add_flag("--projetar", design);
   app.add_flag("--relatorio", report);
+  app.add_flag("--alturas", heights.asked);
+  app.add_flag("--reciprocas", heights.reciprocal);
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {
@@ -170,7 +255,8 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   for (const auto& [count, name] : {std::pair<int, const char*>{help, "--help"}, {version, "--version"},
                                     {adjusted, "--ajustada"}, {relative, "--relativas"},
                                     {reliability, "--fiabilidade"}, {design, "--projetar"},
-                                    {report, "--relatorio"}}) {
+                                    {report, "--relatorio"}, {heights.asked, "--alturas"},
+                                    {heights.reciprocal, "--reciprocas"}}) {
     if (count > 1) refuse("a opção " + std::string(name) + " foi dada mais de uma vez");
   }
 
@@ -211,6 +297,7 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
     }
     line.settings.use.sets = *count;
   }
+  read_heights(heights, line.settings.heights);
   if (folder.present()) {
     line.settings.output_directory = folder.value();
     if (line.settings.output_directory.empty()) refuse("a opção --saida espera o nome de uma pasta");
@@ -271,6 +358,9 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
     refuse(open ? "a opção --final não se aplica a uma poligonal aberta"
                 : "a opção --final não se aplica a uma poligonal fechada em modo declinado, cujos extremos são exatos");
   }
+  if (open && heights.end.present()) {
+    refuse("a opção --altura-final não se aplica a uma poligonal aberta, que só conhece a altura do ponto inicial");
+  }
   if (wants_initial) settings.initial_point = endpoint_value(initial);
   if (wants_final) settings.final_point = endpoint_value(final_point);
   return line;
@@ -281,6 +371,8 @@ std::string help_text() {
   elipses [--saida PASTA] [--ajustada] [--relativas] [--fiabilidade] [--relatorio]
           [--centragem I,T] [--series N]
           [--tolerancia MM,PPM] [--tolerancia-ponto MM] [--projetar]
+          [--alturas [--zenital S] [--medicao-alturas I,T] [--refracao K,SK] [--reciprocas]
+                     [--altura-inicial SH] [--altura-final SH] [--tolerancia-altura MM,PPM]]
       o diálogo de sempre: o programa pergunta cada valor
   elipses FICHEIRO --modo g|d --poligonal a|f --mm F --ppm P (--segundos S | --cc C)
           [--nivel N] [--escala S] [--altura H]
@@ -288,6 +380,8 @@ std::string help_text() {
           [--centragem I,T] [--series N]
           [--tolerancia MM,PPM] [--tolerancia-ponto MM] [--projetar]
           [--saida PASTA] [--ajustada] [--relativas] [--fiabilidade] [--relatorio]
+          [--alturas [--zenital S] [--medicao-alturas I,T] [--refracao K,SK] [--reciprocas]
+                     [--altura-inicial SH] [--altura-final SH] [--tolerancia-altura MM,PPM]]
       sem diálogo: cada resposta vem das opções
   elipses --help | -h
   elipses --version | -V
@@ -296,7 +390,8 @@ Previsão da precisão dos pontos de uma poligonal planeada: elipses de erro ou 
 confiança de cada ponto, em elipses.txt (tabela) e elipses.scr (script de CAD).
 
 FICHEIRO            ficheiro de coordenadas: um ponto por registo, "nome", M, P (metros);
-                      ou, de uma folha de cálculo, nome;M;P em cada linha
+                      ou, de uma folha de cálculo, nome;M;P em cada linha; com --alturas
+                      cada registo tem ainda a altura H (m) depois de P (nome;M;P;H)
 --modo g|d          g: goniométrico (ângulo em cada estação); d: declinado (rumo de cada lado)
 --poligonal a|f     a: aberta; f: fechada (coordenadas do ponto final conhecidas)
 --mm F              componente fixa da incerteza das distâncias, em milímetros
@@ -335,6 +430,26 @@ FICHEIRO            ficheiro de coordenadas: um ponto por registo, "nome", M, P 
 --relatorio         relatório de uma página, elipses-relatorio.html: o que foi calculado,
                       o desenho e as tabelas de tudo o que se aplica à poligonal (com ou sem as
                       outras opções); abre-se num navegador e imprime-se em A4
+--alturas           também as alturas, por nivelamento trigonométrico (ângulo zenital e
+                      distância inclinada em cada lado): elipses-alturas.txt, com o
+                      desvio padrão e o semi-intervalo de cada altura e o desvio padrão
+                      do desnível de cada lado; com --projetar, a pior altura e de onde
+                      vem o seu erro na folha de projeto
+--zenital S         incerteza dos ângulos zenitais, na unidade das direções (segundos, ou cc
+                      com --cc); por omissão a das direções; --series divide-a como a elas
+--medicao-alturas I,T
+                    medição da altura do instrumento (I) e da dos alvos (T) acima da marca,
+                      desvio padrão em mm (por omissão 1,1)
+--refracao K,SK     coeficiente de refração, de -1 a 1, e o seu desvio padrão, um só para
+                      toda a poligonal (por omissão 0.13,0.05); raio da Terra 6371000 m
+--reciprocas        cada lado observado dos dois extremos (a média): a refração anula-se
+--altura-inicial SH desvio padrão da altura conhecida do ponto inicial, m (por omissão 0)
+--altura-final SH   o mesmo do ponto final; só na poligonal fechada (o anel só tem um ponto
+                      conhecido)
+--tolerancia-altura MM,PPM
+                    tolerância vertical entre dois pontos, MM mm + PPM ppm da distância
+                      horizontal, testada em cada lado e em todos os pares:
+                      elipses-pares-alturas.txt
 -h, --help          esta ajuda
 -V, --version       a versão do programa
 

@@ -60,9 +60,52 @@ std::optional<double> ask_number(Console& console, const std::string& question, 
 bool not_negative(double value) { return value >= 0.0; }
 bool positive(double value) { return value > 0.0; }
 
+// Whether to compute the heights, and then how they are observed.
+void ask_height_questions(Console& console, const FurtherQuestions& asked, RunSettings& settings) {
+  HeightRequest& heights = settings.heights;
+  heights.asked = ask_yes_no(console, "Calcular também as alturas (nivelamento trigonométrico)?", heights.asked);
+  if (!heights.asked) return;
+  const ObservationPrecision& directions = settings.use.precision;
+  const bool cc = directions.angle_unit == AngleUnit::centesimal_seconds;
+  heights.zenith = ask_number(console, std::string("Ângulos zenitais, desvio padrão (") + (cc ? "cc" : "segundos") + ")",
+                              heights.zenith.value_or(directions.angle_seconds), not_negative,
+                              "um número não negativo, por exemplo 5");
+  const std::string measured = "um número não negativo de milímetros, por exemplo 1";
+  heights.instrument_height_mm = *ask_number(console, "Medição da altura do instrumento, desvio padrão (mm)",
+                                             heights.instrument_height_mm, not_negative, measured);
+  heights.target_height_mm = *ask_number(console, "Medição da altura dos alvos, desvio padrão (mm)",
+                                         heights.target_height_mm, not_negative, measured);
+  heights.refraction = *ask_number(
+      console, "Coeficiente de refração (-1 a 1)", heights.refraction,
+      [](double v) { return v >= -1.0 && v <= 1.0; }, "um número de -1 a 1, por exemplo 0.13");
+  heights.refraction_sigma = *ask_number(console, "Coeficiente de refração, desvio padrão", heights.refraction_sigma,
+                                         not_negative, "um número não negativo, por exemplo 0.05");
+  heights.reciprocal = ask_yes_no(console, "Cada lado observado nos dois sentidos (recíprocas)?", heights.reciprocal);
+  const std::string known = "um número não negativo de metros, por exemplo 0.005";
+  heights.start_sigma_m = *ask_number(console, "Altura do ponto inicial, desvio padrão (m)", heights.start_sigma_m,
+                                      not_negative, known);
+  // An open traverse knows its start only; a loop's one point is both ends.
+  if (asked.closed && !asked.loop) {
+    heights.end_sigma_m = ask_number(console, "Altura do ponto final, desvio padrão (m)",
+                                     heights.end_sigma_m.value_or(0.0), not_negative, known);
+  }
+  const std::optional<double> tolerance_mm =
+      ask_number(console, "Tolerância vertical entre pontos, parte fixa (mm)",
+                 heights.tolerance ? std::optional<double>(heights.tolerance->mm) : std::nullopt, not_negative,
+                 "um número não negativo de milímetros, por exemplo 10, ou Enter para nenhuma");
+  if (!tolerance_mm) return;
+  HeightTolerance tolerance = heights.tolerance.value_or(HeightTolerance{});
+  tolerance.mm = *tolerance_mm;
+  tolerance.ppm = *ask_number(console, "Tolerância vertical, parte proporcional (ppm)", tolerance.ppm,
+                              [&](double v) { return v >= 0.0 && v + tolerance.mm > 0.0; },
+                              "um número não negativo de ppm, por exemplo 10 (não ambas as partes nulas)");
+  heights.tolerance = tolerance;
+}
+
 }  // namespace
 
-void ask_further_questions(Console& console, bool closed, RunSettings& settings) {
+void ask_further_questions(Console& console, const FurtherQuestions& asked, RunSettings& settings) {
+  const bool closed = asked.closed;
   FurtherResults& further = settings.further;
   InstrumentUse& use = settings.use;
   show_line(console, " Resultados adicionais (Enter aceita o valor entre parênteses retos):");
@@ -109,6 +152,7 @@ void ask_further_questions(Console& console, bool closed, RunSettings& settings)
     tolerances.point = true;
     tolerances.point_mm = *point_mm;
   }
+  if (asked.heights_offered) ask_height_questions(console, asked, settings);
   further.design = ask_yes_no(console, "Escrever a folha de projeto (elipses-projeto.txt)?", further.design);
   further.report = ask_yes_no(console, "Escrever o relatório (elipses-relatorio.html)?", further.report);
   show_empty_line(console);

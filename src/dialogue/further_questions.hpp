@@ -11,10 +11,16 @@
 
 namespace elipses {
 
-// `closed`: the traverse has redundancy (adjustment and reliability apply). The answers
-// change the further results and the instruments' use; what the command line gave is the
-// default of its question.
-void ask_further_questions(Console& console, bool closed, RunSettings& settings);
+// What the questions depend on.
+struct FurtherQuestions {
+  bool closed = false;           // the traverse has redundancy (adjustment and reliability apply)
+  bool heights_offered = false;  // every record of the file has a third value: the heights are asked about
+  bool loop = false;             // closed on its first point: one known height
+};
+
+// The answers change the further results, the instruments' use and the heights; what the
+// command line gave is the default of its question.
+void ask_further_questions(Console& console, const FurtherQuestions& asked, RunSettings& settings);
 
 // After a double-click on Windows: offers to open the finished report in the browser.
 void offer_to_open_report(Console& console, const std::string& path);

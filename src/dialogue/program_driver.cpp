@@ -29,11 +29,19 @@ struct OpenTraverse {
   std::int32_t n = 0;
 };
 
-void open_traverse(OpenTraverse& traverse, const std::string& name, std::ostream& err) {
+// `heights`: every record carries its planned height, read into the points.
+void open_traverse(OpenTraverse& traverse, const std::string& name, bool heights, std::string& warnings) {
+  traverse.file.heights = heights;
   open_coordinate_file(traverse.file, name);
   traverse.n = count_points(traverse.file);
   check_traverse(traverse.file, traverse.n);
-  for (const std::string& warning : reading_warnings(traverse.file)) err << "elipses: aviso: " << warning << '\n';
+  for (const std::string& warning : reading_warnings(traverse.file)) warnings += "elipses: aviso: " + warning + '\n';
+}
+
+void open_traverse(OpenTraverse& traverse, const std::string& name, bool heights, std::ostream& err) {
+  std::string warnings;
+  open_traverse(traverse, name, heights, warnings);
+  err << warnings;
 }
 
 // The files of a run, in the folder asked for: elipses.txt and elipses.scr are created as
@@ -78,7 +86,8 @@ void analyse_write_and_say(const RunSettings& settings, OpenTraverse& traverse, 
   const Presentation presentation = presentation_of(settings);
   const WrittenCounts counts = write_results(analysis, presentation, files);
   err << records_not_fitting_text(counts.adjusted_records, "elipses-ajustada.txt")
-      << records_not_fitting_text(counts.relative_records, "elipses-relativas.txt");
+      << records_not_fitting_text(counts.relative_records, "elipses-relativas.txt")
+      << records_not_fitting_text(counts.height_records, "elipses-alturas.txt");
   files.files().finish();
   // Values too wide for their columns are written as asterisks, as they always were; the
   // run still succeeds, but the surveyor is told, since CAD cannot use such a script line.
@@ -92,10 +101,17 @@ int run_dialogue(Console& console, const RunSettings& given) {
   show_banner(console);
   RunSettings settings = given;
   OpenTraverse traverse;
+  // A file whose every record has a third value may be a file of heights: at a terminal
+  // the heights are offered, and a warning that those values are passed over waits for the
+  // answer.
+  bool heights_offered = false;
+  std::string held_warnings;
   for (;;) {
     settings.coordinate_file_name = read_file_name_answer(console, " Nome do ficheiro de coordenadas: ");
     try {
-      open_traverse(traverse, settings.coordinate_file_name, console.err);
+      open_traverse(traverse, settings.coordinate_file_name, settings.heights.asked, held_warnings);
+      heights_offered =
+          console.interactive && (traverse.file.heights || traverse.file.every_point_has_third_value);
       break;
     } catch (const InputError& error) {
       // At a terminal a file that cannot be used is explained and its name asked again.
@@ -104,9 +120,11 @@ int run_dialogue(Console& console, const RunSettings& given) {
       traverse = OpenTraverse();
     }
   }
+  if (!heights_offered) console.err << std::exchange(held_warnings, std::string());
   RunFiles files(settings.output_directory);
   PointList forward = load_points(traverse.file, traverse.n);
   if (!ask_level(console, settings)) {
+    console.err << held_warnings;
     // The stop after an invalid option is an orderly end: a table without records and an
     // empty script, as the program has always left them.
     write_table_of_no_points(files.file("elipses.txt"));
@@ -117,8 +135,17 @@ int run_dialogue(Console& console, const RunSettings& given) {
   warn_about_traverse_letter(console.err, settings, traverse_line);
   // A person at a terminal is also asked what the options would say.
   if (console.interactive && (is_goniometric(settings.mode) || is_declined(settings.mode))) {
-    ask_further_questions(console, !is_open(settings.traverse), settings);
+    const bool closed = !is_open(settings.traverse);
+    ask_further_questions(console, FurtherQuestions{closed, heights_offered, closed && is_loop(forward)}, settings);
     console.out.flush();
+  }
+  if (traverse.file.heights != settings.heights.asked) {
+    // Read again, with the heights or without them as answered.
+    traverse = OpenTraverse();
+    open_traverse(traverse, settings.coordinate_file_name, settings.heights.asked, console.err);
+    forward = load_points(traverse.file, traverse.n);
+  } else {
+    console.err << held_warnings;
   }
   analyse_write_and_say(settings, traverse, std::move(forward), files, console.err);
   // A window of its own closes when the run ends: the report is offered before it does.
@@ -158,7 +185,7 @@ int run_program(std::istream& in, std::ostream& out, std::ostream& err, const Ru
 int run_with_answers(const RunSettings& settings, std::ostream& err) {
   return guarded(err, err, [&] {
     OpenTraverse traverse;
-    open_traverse(traverse, settings.coordinate_file_name, err);
+    open_traverse(traverse, settings.coordinate_file_name, settings.heights.asked, err);
     RunFiles files(settings.output_directory);
     analyse_write_and_say(settings, traverse, load_points(traverse.file, traverse.n), files, err);
     return 0;

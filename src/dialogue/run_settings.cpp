@@ -14,6 +14,7 @@ AnalysisRequest request_of(const RunSettings& settings) {
   request.final_point = settings.final_point;
   request.k = is_ellipse_option(settings.ellipse_option) ? ellipse_level(settings.ellipse_option).k : 1.0;
   request.further = settings.further;
+  request.heights = settings.heights;
   return request;
 }
 

@@ -27,6 +27,9 @@ struct RunSettings {
   // What the run writes beside the two files of every run, and where.
   std::string output_directory = ".";
   FurtherResults further;
+  // The heights: from the options, or at a terminal from the further questions when every
+  // record of the file carries a height.
+  HeightRequest heights;
 };
 
 constexpr bool is_goniometric(char mode) { return mode == 'g' || mode == 'G'; }

@@ -37,6 +37,29 @@ std::string observation_names(const PointList& points, const ObservationShare& o
 
 std::string limit_text(const std::optional<double>& limit) { return limit ? plain_fixed(*limit, 1) : "nenhum"; }
 
+// The heights' part of the sheet: the worst height, where its variance comes from, and
+// with a vertical tolerance the limit of the zenith angles' precision.
+template <typename PutLine>
+void put_height_lines(PutLine put_line, const HeightResults& heights, const PointList& points, bool cc) {
+  const HeightDesign& design = *heights.design;
+  put_line("#", "alturas: a pior altura (desvio padrão e semi-intervalo em m) e de onde vem a sua variância, em %");
+  if (heights.worst != 0) {
+    put_line("pior", "altura " + name_of(points, heights.worst) + ' ' +
+                         plain_fixed(heights.computed.sigma[static_cast<std::size_t>(heights.worst - 1)], 4) + ' ' +
+                         plain_fixed(heights.half_interval(heights.worst), 4));
+    const HeightBudget& b = design.percent;
+    const std::pair<const char*, double> groups[] = {
+        {"distancias", b.distances},           {"zenitais", b.zenith_angles},
+        {"refracao", b.refraction},            {"altura-instrumento", b.instrument_heights},
+        {"altura-alvo", b.target_heights},     {"alturas-conhecidas", b.known_heights}};
+    for (const auto& [group, percent] : groups) put_line("parcela", std::string("altura ") + group + ' ' + plain_fixed(percent, 1));
+  }
+  if (design.limited) {
+    put_line("#", "limite zenital: o maior valor, com o resto como dado, para o qual a tolerância vertical se cumpre");
+    put_line("limite", std::string("zenital ") + (cc ? "cc " : "segundos ") + limit_text(design.limit_zenith));
+  }
+}
+
 }  // namespace
 
 double ellipse_probability_percent(double k) { return 100.0 * (1.0 - std::exp(-k * k / 2.0)); }
@@ -116,6 +139,7 @@ std::vector<SheetLine> design_sheet_lines(const PreAnalysis& analysis, std::int3
                              plain_fixed(c.ratio, 3) + ' ' + verdict(c.ratio));
     }
   }
+  if (analysis.heights && analysis.heights->design) put_height_lines(put_line, *analysis.heights, points, cc);
   return lines;
 }
 

@@ -4,6 +4,7 @@
 #include "output/drawing_script.hpp"
 #include "output/ellipse_levels.hpp"
 #include "output/ellipse_table.hpp"
+#include "output/height_files.hpp"
 #include "output/misclosure_text.hpp"
 #include "output/relative_drawing.hpp"
 #include "output/relative_table.hpp"
@@ -50,6 +51,15 @@ WrittenCounts write_results(const PreAnalysis& analysis, const Presentation& pre
     }
     if (request.closed && further.reliability) {
       write_reliability_table(files.file("elipses-fiabilidade.txt"), forward, *analysis.reliability, unit);
+    }
+  }
+  if (analysis.heights) {
+    const HeightResults& heights = *analysis.heights;
+    counts.height_records =
+        write_heights_file(files.file("elipses-alturas.txt"), analysis, presentation.ellipse_option);
+    if (heights.test && request.heights.tolerance->every_pair) {
+      write_height_pairs_file(files.file("elipses-pares-alturas.txt"), forward, *heights.test,
+                              *request.heights.tolerance, height_level_text(presentation.ellipse_option, heights.factor));
     }
   }
   if (further.report) write_report(files.file("elipses-relatorio.html"), report_of(analysis, presentation));

@@ -24,6 +24,7 @@ struct WrittenCounts {
   std::size_t script_lines = 0;      // elipses.scr
   std::size_t adjusted_records = 0;  // elipses-ajustada.txt
   std::size_t relative_records = 0;  // elipses-relativas.txt
+  std::size_t height_records = 0;    // elipses-alturas.txt
 };
 
 WrittenCounts write_results(const PreAnalysis& analysis, const Presentation& presentation, FileSink& files);

@@ -100,6 +100,44 @@ std::string reliability_text(const TraverseReliability& reliability, const Point
   return text;
 }
 
+// The worst height: its sigma and half-interval at the level, and where.
+std::string worst_height_text(const HeightResults& heights, const PointList& points) {
+  if (heights.worst == 0) return "elipses: nenhuma altura calculada\n";
+  return "elipses: pior altura: desvio padrão " +
+         decimal_figure(heights.computed.sigma[static_cast<std::size_t>(heights.worst - 1)], 4) +
+         " m, semi-intervalo " + decimal_figure(heights.half_interval(heights.worst), 4) + " m (fator " +
+         exact_decimals_text(heights.factor, 3) + "), no ponto " + shown(points.at(heights.worst)) + "\n";
+}
+
+// The legs and pairs against the vertical tolerance, and with the design sheet the limit of
+// the zenith angles.
+std::string height_tolerance_text(const HeightResults& heights, const PreAnalysis& analysis, std::int32_t option) {
+  const PointList& points = analysis.points.forward;
+  const HeightToleranceTest& test = *heights.test;
+  std::string text;
+  // Said once: the horizontal tolerances' line, when there is one, names the same level.
+  if (!analysis.request.further.tolerances.any()) text += tolerance_level_text(option);
+  text += "elipses: tolerância vertical testada com o fator " + exact_decimals_text(heights.factor, 3) +
+          " das alturas\n";
+  if (heights.worst_leg != 0) {
+    const HeightPairTest& leg = test.legs[static_cast<std::size_t>(heights.worst_leg - 1)];
+    text += exceeding_text("lados, em altura", test.legs_exceeding, test.legs.size(),
+                           shown(points.at(leg.from)) + " " + shown(points.at(leg.to)), leg.ratio);
+  }
+  if (test.pairs_tested > 0 && test.worst) {
+    const HeightPairTest& worst = *test.worst;
+    text += exceeding_text("pares, em altura", test.pairs_exceeding, test.pairs_tested,
+                           shown(points.at(worst.from)) + " " + shown(points.at(worst.to)), worst.ratio);
+  }
+  if (analysis.request.further.design && heights.design && heights.design->limited) {
+    const std::optional<double>& limit = heights.design->limit_zenith;
+    const bool cc = heights.precision.zenith_unit == AngleUnit::centesimal_seconds;
+    text += "elipses: projeto: limite dos ângulos zenitais, com o resto como dado: " +
+            (limit ? exact_decimals_text(*limit, 1) + (cc ? " cc" : "\"") : std::string("nenhum")) + "\n";
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string planned_work_text(const AnalysisRequest& request, std::int32_t points) {
@@ -109,6 +147,18 @@ std::string planned_work_text(const AnalysisRequest& request, std::int32_t point
          " pares de pontos, demasiados para os testar todos (levaria horas): testam-se só os " +
          std::to_string(n - 1) + " lados, e elipses-pares.txt lista-os\n";
 }
+
+namespace {
+
+// The verdict, last of all.
+std::string verdict_text(const PreAnalysis& analysis, const Presentation& presentation) {
+  std::string text;
+  const std::vector<std::string> verdict = verdict_lines(analysis, presentation);
+  for (std::size_t i = 0; i < verdict.size(); ++i) text += (i == 0 ? "elipses: " : "elipses:   ") + verdict[i] + "\n";
+  return text;
+}
+
+}  // namespace
 
 std::string notices_text(const PreAnalysis& analysis) {
   std::string text;
@@ -120,6 +170,13 @@ std::string notices_text(const PreAnalysis& analysis) {
     text += "elipses: aviso: uma poligonal aberta não tem nada a ajustar; não se escreve elipses-ajustada.txt nem "
             "elipses-ajustada.scr\n";
   }
+  if (analysis.notices.heights_without_mode) {
+    text += "elipses: aviso: sem modo de observação as alturas não são calculadas\n";
+  }
+  if (analysis.notices.open_final_height_unused) {
+    text += "elipses: aviso: uma poligonal aberta só conhece a altura do ponto inicial: o desvio padrão dado à altura "
+            "final não é usado\n";
+  }
   if (analysis.notices.open_no_redundancy) {
     text += "elipses: fiabilidade: uma poligonal aberta não tem observações redundantes: nenhum erro grosseiro seria "
             "detetado; não se escreve elipses-fiabilidade.txt\n";
@@ -128,6 +185,12 @@ std::string notices_text(const PreAnalysis& analysis) {
 }
 
 std::string refusal_text(const PreAnalysis& analysis) {
+  if (analysis.refusal == Refusal::heights_out_of_range) {
+    return "as alturas não se podem calcular: a partir do ponto " + std::to_string(analysis.height_out_of_range) +
+           " \"" + shown(analysis.points.forward.at(analysis.height_out_of_range)) +
+           "\" os desvios-padrão saem fora do alcance de um número; reveja as alturas do ficheiro e as precisões "
+           "dadas às alturas";
+  }
   const char* observed = analysis.request.mode == ObservationMode::goniometric ? "ângulos" : "rumos";
   if (analysis.refusal == Refusal::exact_plain_observation) {
     return std::string("o ajustamento pede incertezas não nulas das distâncias e dos ") + observed +
@@ -176,6 +239,7 @@ std::string written_text(const PreAnalysis& analysis, const Presentation& presen
     if (pass.chain.start_end == PassStart::final_point) computation_line(pass.worst, "no cálculo a partir do ponto final");
   }
   if (analysis.worst_adjusted) computation_line(*analysis.worst_adjusted, "na poligonal ajustada");
+  if (analysis.heights) text += worst_height_text(*analysis.heights, analysis.points.forward);
   return text;
 }
 
@@ -192,8 +256,15 @@ std::string decision_text(const PreAnalysis& analysis, const Presentation& prese
       text += "elipses: aviso: na poligonal em anel o ponto final é o inicial: a covariância dada ao ponto final não "
               "é usada no ajustamento, nas elipses relativas, no fecho nem na fiabilidade\n";
     }
+    if (analysis.notices.loop_final_height_unused) {
+      text += "elipses: aviso: na poligonal em anel o ponto final é o inicial: o desvio padrão dado à altura final não "
+              "é usado\n";
+    }
   }
-  if (!analysis.further) return text;
+  const std::string heights = analysis.heights && analysis.heights->test
+                                  ? height_tolerance_text(*analysis.heights, analysis, presentation.ellipse_option)
+                                  : std::string();
+  if (!analysis.further) return text + heights + verdict_text(analysis, presentation);
   if (request.closed && further.adjusted && analysis.misclosure) {
     for (const std::string& line :
          misclosure_lines(*analysis.misclosure, request.mode, presentation.ellipse_option, unit)) {
@@ -224,9 +295,7 @@ std::string decision_text(const PreAnalysis& analysis, const Presentation& prese
   if (request.closed && further.reliability && analysis.reliability) {
     text += reliability_text(*analysis.reliability, forward, unit);
   }
-  const std::vector<std::string> verdict = verdict_lines(analysis, presentation);
-  for (std::size_t i = 0; i < verdict.size(); ++i) text += (i == 0 ? "elipses: " : "elipses:   ") + verdict[i] + "\n";
-  return text;
+  return text + heights + verdict_text(analysis, presentation);
 }
 
 }  // namespace elipses

@@ -17,33 +17,45 @@ std::string count_text(std::uint64_t exceeding, std::uint64_t tested, const char
 
 // How the plan would pass, each precision changed alone: the limits that exist, in the
 // unit the precision was given in, and plain words where there is none.
-std::string design_line(const DesignSheet& sheet, const AnalysisRequest& request, bool meets) {
+std::string design_line(const DesignSheet& sheet, const PreAnalysis& analysis, bool meets) {
+  const AnalysisRequest& request = analysis.request;
   const bool cc = request.use.precision.angle_unit == AngleUnit::centesimal_seconds;
   const bool bearings = request.mode == ObservationMode::declined;
   std::vector<std::string> parts;
-  parts.push_back(sheet.limit_seconds ? std::string(bearings ? "rumos" : "direções") + " até " +
-                                            exact_decimals_text(*sheet.limit_seconds, 1) + (cc ? " cc" : "\"")
-                                      : std::string("nenhuma precisão ") + (bearings ? "dos rumos" : "das direções") +
-                                            " basta sozinha");
-  if (!sheet.limit_mm && !sheet.limit_ppm) {
-    parts.emplace_back("nenhuma precisão das distâncias basta sozinha");
-  } else {
-    parts.push_back(sheet.limit_mm ? "distâncias, parte fixa até " + exact_decimals_text(*sheet.limit_mm, 1) + " mm"
-                                   : std::string("nenhuma parte fixa das distâncias basta sozinha"));
-    parts.push_back(sheet.limit_ppm
-                        ? "distâncias, parte proporcional até " + exact_decimals_text(*sheet.limit_ppm, 1) + " ppm"
-                        : std::string("nenhuma parte proporcional das distâncias basta sozinha"));
+  // The horizontal limits and the catalogue are sought against a horizontal tolerance.
+  if (request.further.tolerances.any()) {
+    parts.push_back(sheet.limit_seconds ? std::string(bearings ? "rumos" : "direções") + " até " +
+                                              exact_decimals_text(*sheet.limit_seconds, 1) + (cc ? " cc" : "\"")
+                                        : std::string("nenhuma precisão ") + (bearings ? "dos rumos" : "das direções") +
+                                              " basta sozinha");
+    if (!sheet.limit_mm && !sheet.limit_ppm) {
+      parts.emplace_back("nenhuma precisão das distâncias basta sozinha");
+    } else {
+      parts.push_back(sheet.limit_mm ? "distâncias, parte fixa até " + exact_decimals_text(*sheet.limit_mm, 1) + " mm"
+                                     : std::string("nenhuma parte fixa das distâncias basta sozinha"));
+      parts.push_back(sheet.limit_ppm
+                          ? "distâncias, parte proporcional até " + exact_decimals_text(*sheet.limit_ppm, 1) + " ppm"
+                          : std::string("nenhuma parte proporcional das distâncias basta sozinha"));
+    }
+    parts.push_back(sheet.limit_centring ? "centragem até " + exact_decimals_text(*sheet.limit_centring, 1) + " mm"
+                                         : std::string("nenhuma centragem basta sozinha"));
+    parts.push_back(sheet.fewest_sets ? std::to_string(*sheet.fewest_sets) +
+                                            (*sheet.fewest_sets == 1 ? " série" : " séries")
+                                      : std::string("nem 20 séries bastam"));
   }
-  parts.push_back(sheet.limit_centring ? "centragem até " + exact_decimals_text(*sheet.limit_centring, 1) + " mm"
-                                       : std::string("nenhuma centragem basta sozinha"));
-  parts.push_back(sheet.fewest_sets ? std::to_string(*sheet.fewest_sets) +
-                                          (*sheet.fewest_sets == 1 ? " série" : " séries")
-                                    : std::string("nem 20 séries bastam"));
-  parts.push_back(sheet.cheapest ? "a classe mais económica do catálogo que cumpre é " +
-                                       given_figure(sheet.cheapest->seconds) + "\" e " +
-                                       given_figure(sheet.cheapest->mm) + " mm + " + given_figure(sheet.cheapest->ppm) +
-                                       " ppm"
-                                 : std::string("nenhuma classe do catálogo cumpre"));
+  if (analysis.heights && analysis.heights->design && analysis.heights->design->limited) {
+    const std::optional<double>& zenith = analysis.heights->design->limit_zenith;
+    parts.push_back(zenith ? "ângulos zenitais até " + exact_decimals_text(*zenith, 1) + (cc ? " cc" : "\"")
+                           : std::string("nenhuma precisão dos ângulos zenitais basta sozinha"));
+  }
+  if (request.further.tolerances.any()) {
+    parts.push_back(sheet.cheapest ? "a classe mais económica do catálogo que cumpre é " +
+                                         given_figure(sheet.cheapest->seconds) + "\" e " +
+                                         given_figure(sheet.cheapest->mm) + " mm + " +
+                                         given_figure(sheet.cheapest->ppm) + " ppm"
+                                   : std::string("nenhuma classe do catálogo cumpre"));
+  }
+  if (parts.empty()) return {};
   std::string line = meets ? "com o resto como dado, cumpre ainda com: " : "para cumprir, com o resto como dado: ";
   for (std::size_t i = 0; i < parts.size(); ++i) line += (i == 0 ? "" : "; ") + parts[i];
   return line;
@@ -95,7 +107,25 @@ std::vector<std::string> verdict_lines(const PreAnalysis& analysis, const Presen
     }
     lines.push_back(line);
   }
-  if (analysis.design) lines.push_back(design_line(*analysis.design, request, verdict.meets));
+  if (analysis.heights && analysis.heights->test) {
+    const HeightResults& heights = *analysis.heights;
+    const HeightToleranceTest& test = *heights.test;
+    const HeightTolerance& tolerance = *request.heights.tolerance;
+    std::string line = "tolerância vertical " + given_figure(tolerance.mm) + " mm + " + given_figure(tolerance.ppm) +
+                       " ppm a " + level + " (fator " + exact_decimals_text(heights.factor, 3) + "): " +
+                       (verdict.heights_meets ? "cumpre" : "não cumpre") + "; " +
+                       count_text(test.legs_exceeding, test.legs.size(), "lados");
+    if (tolerance.every_pair) line += "; " + count_text(test.pairs_exceeding, test.pairs_tested, "pares");
+    if (test.worst) {
+      line += "; o pior é " + point_name(points, test.worst->from) + " " + point_name(points, test.worst->to) +
+              ", razão " + ratio_text(test.worst->ratio);
+    }
+    lines.push_back(line);
+  }
+  if (analysis.design) {
+    const std::string line = design_line(*analysis.design, analysis, verdict.meets);
+    if (!line.empty()) lines.push_back(line);
+  }
   return lines;
 }
 

@@ -74,7 +74,11 @@ Verdict verdict_of(const PreAnalysis& analysis) {
   if (analysis.legs && analysis.legs->exceeding > 0) verdict.relative_meets = false;
   if (analysis.pairs && analysis.pairs->exceeding > 0) verdict.relative_meets = false;
   if (analysis.point_tests && analysis.point_tests->exceeding > 0) verdict.point_meets = false;
-  verdict.meets = verdict.relative_meets && verdict.point_meets;
+  if (analysis.heights && analysis.heights->test) {
+    const HeightToleranceTest& test = *analysis.heights->test;
+    verdict.heights_meets = test.legs_exceeding == 0 && test.pairs_exceeding == 0;
+  }
+  verdict.meets = verdict.relative_meets && verdict.point_meets && verdict.heights_meets;
   return verdict;
 }
 
@@ -189,12 +193,99 @@ void compute_further(PreAnalysis& analysis, Progress* progress) {
       analysis.largest_sources = largest_sources(*adjusted, analysis.design->worst_point, k);
     }
   }
-  if (further.tolerances.any()) analysis.verdict = verdict_of(analysis);
   if (!open) {
     const bool for_report = further.report && forward.n <= report_reliability_points;
     analysis.notices.reliability_too_large = further.report && !further.reliability && !for_report;
     if (further.reliability || for_report) analysis.reliability = traverse_reliability(*adjusted, progress);
   }
+}
+
+// The parts of a height variance by source, in % of the whole; nothing but zeros for a
+// height without any error.
+HeightBudget in_percent(const HeightBudget& budget) {
+  const double total = budget.total();
+  if (!(total > 0.0)) return HeightBudget{};
+  const auto percent = [&](double part) { return 100.0 * part / total; };
+  return HeightBudget{percent(budget.distances),          percent(budget.zenith_angles),
+                      percent(budget.refraction),         percent(budget.instrument_heights),
+                      percent(budget.target_heights),     percent(budget.known_heights)};
+}
+
+// The heights beside the horizontal results, from the planned heights the file gave.
+void compute_heights(PreAnalysis& analysis) {
+  const AnalysisRequest& request = analysis.request;
+  const HeightRequest& asked = request.heights;
+  if (!asked.asked) return;
+  if (!request.has_mode) {
+    analysis.notices.heights_without_mode = true;
+    return;
+  }
+  const PointList& forward = analysis.points.forward;
+  HeightResults results;
+  results.shape = !request.closed ? HeightShape::open : analysis.loop ? HeightShape::loop : HeightShape::closed;
+  // The zenith angles are read with the directions' instrument: by default as precise, and
+  // the sets of directions are sets of zenith angles too.
+  results.precision = height_precision_from(request.use);
+  if (asked.zenith) results.precision.zenith_seconds = *asked.zenith;
+  results.precision.instrument_height_mm = asked.instrument_height_mm;
+  results.precision.target_height_mm = asked.target_height_mm;
+  results.precision.refraction = asked.refraction;
+  results.precision.refraction_sigma = asked.refraction_sigma;
+  results.precision.reciprocal = asked.reciprocal;
+  results.ends.start_sigma_m = asked.start_sigma_m;
+  if (results.shape == HeightShape::closed) results.ends.end_sigma_m = asked.end_sigma_m.value_or(0.0);
+  analysis.notices.loop_final_height_unused =
+      results.shape == HeightShape::loop && asked.end_sigma_m && *asked.end_sigma_m != asked.start_sigma_m;
+  analysis.notices.open_final_height_unused = results.shape == HeightShape::open && asked.end_sigma_m.has_value();
+  results.factor = height_factor(request.k);
+
+  std::vector<double> heights;
+  heights.reserve(forward.points.size());
+  for (const Point& point : forward.points) heights.push_back(point.h);
+  results.computed = analyse_heights(forward, heights, results.precision, results.ends, results.shape);
+  // Sums that overflow (heights or precisions of 1e150 and more) leave no number to write
+  // nor to decide on: refused, naming the first point they reach.
+  const auto refuse_at = [&](std::int32_t point) {
+    analysis.refusal = Refusal::heights_out_of_range;
+    analysis.height_out_of_range = point;
+  };
+  for (std::int32_t i = 1; i <= forward.n; ++i) {
+    if (!std::isfinite(results.computed.sigma[static_cast<std::size_t>(i - 1)])) return refuse_at(i);
+  }
+  for (std::int32_t i = 1; i < forward.n; ++i) {
+    if (!std::isfinite(results.computed.legs[static_cast<std::size_t>(i - 1)].sigma)) return refuse_at(i + 1);
+  }
+  const HeightCovariance& covariance = results.computed.covariance;
+  double worst_sigma = -1.0;
+  for (std::int32_t i = 1; i <= forward.n; ++i) {
+    const double sigma = results.computed.sigma[static_cast<std::size_t>(i - 1)];
+    if (!covariance.is_known(i) && sigma > worst_sigma) {
+      results.worst = i;
+      worst_sigma = sigma;
+    }
+  }
+  if (asked.tolerance) {
+    results.test = test_height_tolerance(forward, results.computed, results.factor, *asked.tolerance);
+    double worst_ratio = -1.0;
+    for (const HeightPairTest& leg : results.test->legs) {
+      if (leg.ratio > worst_ratio) {
+        results.worst_leg = leg.from;
+        worst_ratio = leg.ratio;
+      }
+    }
+  }
+  // Beside the horizontal design sheet, whenever there is one.
+  if (analysis.design) {
+    HeightDesign design;
+    if (results.worst != 0) design.percent = in_percent(covariance.budget(results.worst));
+    design.limited = asked.tolerance.has_value();
+    if (design.limited) {
+      design.limit_zenith = largest_zenith_seconds(forward, heights, results.precision, results.ends, results.shape,
+                                                   results.factor, *asked.tolerance);
+    }
+    results.design = design;
+  }
+  analysis.heights = std::move(results);
 }
 
 }  // namespace
@@ -226,6 +317,11 @@ PreAnalysis analyse(PlannedTraverse points, const AnalysisRequest& request, Prog
     compute_passes(analysis);
   }
   compute_further(analysis, progress);
+  if (analysis.refusal == Refusal::none) compute_heights(analysis);
+  if (analysis.refusal == Refusal::none &&
+      (request.further.tolerances.any() || (analysis.heights && analysis.heights->test))) {
+    analysis.verdict = verdict_of(analysis);
+  }
   return analysis;
 }
 

@@ -15,6 +15,7 @@
 #include "propagation/chain.hpp"
 #include "propagation/design.hpp"
 #include "propagation/ellipse.hpp"
+#include "propagation/heights.hpp"
 #include "propagation/progress.hpp"
 #include "propagation/reliability.hpp"
 #include "propagation/tolerance.hpp"
@@ -34,6 +35,22 @@ struct FurtherResults {
   bool any() const { return adjusted || relative || reliability || deciding(); }
 };
 
+// The heights carried beside the plan by trigonometric heighting (--alturas): how the
+// zenith angles, the heights above the marks and the refraction are observed, how well the
+// known heights are known, and the vertical tolerance.
+struct HeightRequest {
+  bool asked = false;                 // every point's planned height read, the heights computed
+  std::optional<double> zenith;       // sigma of a zenith angle in the directions' unit; none: the directions'
+  double instrument_height_mm = 1.0;  // sigma of each measurement of the instrument's height above its mark, mm
+  double target_height_mm = 1.0;      // the same for a target, mm
+  double refraction = 0.13;           // k of the day
+  double refraction_sigma = 0.05;     // its sigma, one for the whole traverse
+  bool reciprocal = false;            // every leg observed from both ends
+  double start_sigma_m = 0.0;         // the first point's known height, m
+  std::optional<double> end_sigma_m;  // the last point's, m, as given: a closed traverse's (0 when not given)
+  std::optional<HeightTolerance> tolerance;  // on every leg and between every pair
+};
+
 struct AnalysisRequest {
   bool has_mode = false;  // false after a mode letter that is neither g nor d: nothing is computed
   ObservationMode mode = ObservationMode::goniometric;
@@ -43,6 +60,7 @@ struct AnalysisRequest {
   EndpointCovariance final_point;  // a goniometric closed traverse's; a declined one has exact ends
   double k = 1.0;                  // the level's factor: both semi-axes are scaled by it
   FurtherResults further;
+  HeightRequest heights;
 };
 
 // The planned points as the passes walk them: in file order, and for a closed traverse
@@ -86,6 +104,7 @@ struct Verdict {
   bool meets = true;
   bool relative_meets = true;  // every leg and pair within the relative tolerance
   bool point_meets = true;     // every point within the point tolerance
+  bool heights_meets = true;   // every leg and pair within the vertical tolerance
 };
 
 // A computation that cannot be made: an observation without any uncertainty would have
@@ -94,6 +113,7 @@ enum class Refusal {
   none,
   exact_plain_observation,  // the plain adjustment: a precision of zero
   exact_observation,        // the model of the setups: no precision nor centring gives it one
+  heights_out_of_range,     // a height's sigma beyond any number: planned heights or precisions absurdly large
 };
 
 // What the run should be told beside the files.
@@ -105,6 +125,33 @@ struct AnalysisNotices {
   bool loop_final_unused = false;      // ... whose final covariance, given and different, is not used
   bool further_undefined = false;      // the report alone asked for what cannot be weighed
   bool reliability_too_large = false;  // the report alone: too many points for the reliability
+  bool heights_without_mode = false;      // heights asked, but no mode: not computed
+  bool loop_final_height_unused = false;  // a loop's final height, given and different, is not used
+  bool open_final_height_unused = false;  // an open traverse knows its start height only
+};
+
+// The design sheet's part for the heights.
+struct HeightDesign {
+  HeightBudget percent;  // where the worst height's variance comes from, in % (0 throughout without any)
+  bool limited = false;  // a vertical tolerance was given, so a limit was sought
+  // The largest zenith precision, in the directions' unit, the rest as given, that meets the
+  // vertical tolerance; nothing when even 0.1 does not.
+  std::optional<double> limit_zenith;
+};
+
+// The vertical pre-analysis of the points in file order.
+struct HeightResults {
+  HeightShape shape = HeightShape::open;
+  HeightPrecision precision;  // as used: the defaults of the directions and distances applied
+  HeightEnds ends;            // as used: an open traverse's end, and a loop's, left 0
+  double factor = 1.0;        // the half-interval's factor at the level: height_factor(k)
+  HeightAnalysis computed;
+  std::int32_t worst = 0;     // the computed point of largest sigma (the first of equals); 0: none
+  std::optional<HeightToleranceTest> test;  // with a vertical tolerance
+  std::int32_t worst_leg = 0;               // ... the leg of largest ratio (the first of equals); 0: none
+  std::optional<HeightDesign> design;       // with the design sheet
+
+  double half_interval(std::int32_t point) const { return factor * computed.sigma[static_cast<std::size_t>(point - 1)]; }
 };
 
 struct PreAnalysis {
@@ -144,6 +191,8 @@ struct PreAnalysis {
   std::vector<SourceShare> largest_sources;
   std::optional<Verdict> verdict;  // with a tolerance
   std::optional<TraverseReliability> reliability;
+  std::optional<HeightResults> heights;
+  std::int32_t height_out_of_range = 0;  // with Refusal::heights_out_of_range: the first point (or leg's end) reached
 
   const PointList& walked(const Pass& pass) const { return pass.walks_backward ? points.backward : points.forward; }
 };

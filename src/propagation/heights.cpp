@@ -67,6 +67,10 @@ LegParts leg_parts(const HeightTerms& terms, bool reciprocal, bool has_next) {
   return parts;
 }
 
+// A variance from differences of sums: rounding may leave it a little below zero, taken as
+// zero; the NaN of an overflow is kept, so that the caller sees it.
+double clamped_variance(double variance) { return std::isnan(variance) ? variance : std::max(0.0, variance); }
+
 }  // namespace
 
 HeightPrecision height_precision_from(const InstrumentUse& use) {
@@ -176,7 +180,7 @@ HeightBudget HeightCovariance::legs_part(std::int32_t i, std::int32_t j) const {
     const double range = (to.own[s] - from.own[s]) + 2.0 * (to.adjacent[s] - after_from.adjacent[s]);
     const double shared = to.with_whole[s] - from.with_whole[s];
     // A variance; clamp the rounding of the differences of sums.
-    part[s] = std::max(0.0, range - 2.0 * delta * shared + square(delta) * whole_[s]);
+    part[s] = clamped_variance(range - 2.0 * delta * shared + square(delta) * whole_[s]);
   }
   HeightBudget budget;
   budget.distances = part[distances];
@@ -231,7 +235,7 @@ double HeightCovariance::difference_variance(std::int32_t i, std::int32_t j) con
   const double adjacent = to.adjacent_all - prefix_[static_cast<std::size_t>(i)].adjacent_all;
   const double range = (to.own_all - from.own_all) + 2.0 * adjacent;
   const double shared = to.with_whole_all - from.with_whole_all;
-  const double legs = std::max(0.0, range - 2.0 * delta * shared + square(delta) * whole_all_);
+  const double legs = clamped_variance(range - 2.0 * delta * shared + square(delta) * whole_all_);
   const double refraction = square((to.refraction - from.refraction) - delta * prefix_.back().refraction);
   return legs + refraction + (closed_ && !loop_ ? square(delta) * (start_variance_ + end_variance_) : 0.0);
 }
