@@ -40,10 +40,27 @@ void write_cell(std::ostream& out, const std::string& text, bool number) {
   out << "<td" << css << ">" << html_text(text) << "</td>";
 }
 
+// The places a selection shows, in order: every one of `size` unless abridged.
+std::vector<std::size_t> shown_places(const Selection& selection, std::size_t size) {
+  if (selection.abridged) return selection.kept;
+  std::vector<std::size_t> all(size);
+  for (std::size_t i = 0; i < size; ++i) all[i] = i;
+  return all;
+}
+
+// Before row `place`, the rows skipped since the last one shown, said in one row.
+void write_gap(std::ostream& out, std::size_t skipped, std::size_t columns, const std::string& whole) {
+  if (skipped == 0) return;
+  out << "<tr class=\"resumo\"><td colspan=\"" << columns << "\">… " << skipped << " linhas em "
+      << html_text(whole) << "</td></tr>\n";
+}
+
 }  // namespace report_html
 
 namespace {
 
+using report_html::shown_places;
+using report_html::write_gap;
 using report_html::table_number;
 using report_html::write_cell;
 using report_html::write_table_end;
@@ -93,21 +110,6 @@ pre { font-size: .9em; white-space: pre-wrap; }
 footer { margin-top: 2em; font-size: .8em; color: #666; }
 @media print { body { margin: 0; max-width: none; font-size: 9pt; } figure input { display: none; } figure > svg { max-height: 150mm; border: none; } .rolar { overflow: visible; } h2 { break-after: avoid; } tr { break-inside: avoid; } }
 )";
-
-// The places a selection shows, in order: every one of `size` unless abridged.
-std::vector<std::size_t> shown_places(const Selection& selection, std::size_t size) {
-  if (selection.abridged) return selection.kept;
-  std::vector<std::size_t> all(size);
-  for (std::size_t i = 0; i < size; ++i) all[i] = i;
-  return all;
-}
-
-// Before row `place`, the rows skipped since the last one shown, said in one row.
-void write_gap(std::ostream& out, std::size_t skipped, std::size_t columns, const std::string& whole) {
-  if (skipped == 0) return;
-  out << "<tr class=\"resumo\"><td colspan=\"" << columns << "\">… " << skipped << " linhas em "
-      << html_text(whole) << "</td></tr>\n";
-}
 
 std::string abridged_note(const Selection& selection, const std::string& whole, const char* worst) {
   if (!selection.abridged) return {};
@@ -420,6 +422,29 @@ std::vector<ReportFact> report_facts(const PreAnalysis& analysis, const Presenta
   if (tolerances.point) {
     facts.push_back({"Tolerância de cada ponto", given_figure(tolerances.point_mm) + " mm, no nível das elipses"});
   }
+  if (analysis.heights) {
+    const HeightResults& heights = *analysis.heights;
+    const HeightPrecision& precision = heights.precision;
+    const char* unit = precision.zenith_unit == AngleUnit::centesimal_seconds ? " cc" : "\"";
+    facts.push_back({"Alturas", std::string(precision.reciprocal ? "nivelamento trigonométrico recíproco"
+                                                                 : "nivelamento trigonométrico num só sentido") +
+                                    "; ângulos zenitais " + given_figure(precision.zenith_seconds) + unit +
+                                    (precision.sets > 1 ? " em " + std::to_string(precision.sets) + " séries" : "")});
+    facts.push_back({"Medição das alturas", "instrumento " + given_figure(precision.instrument_height_mm) +
+                                                " mm, alvos " + given_figure(precision.target_height_mm) + " mm"});
+    facts.push_back({"Refração", "coeficiente " + given_figure(precision.refraction) + " ± " +
+                                     given_figure(precision.refraction_sigma) + ", o mesmo em toda a poligonal"});
+    facts.push_back({"Alturas conhecidas", heights.shape == HeightShape::closed
+                                               ? "inicial ± " + given_figure(heights.ends.start_sigma_m) +
+                                                     " m, final ± " + given_figure(heights.ends.end_sigma_m) + " m"
+                                               : "inicial ± " + given_figure(heights.ends.start_sigma_m) + " m"});
+    if (request.heights.tolerance) {
+      facts.push_back({"Tolerância vertical", given_figure(request.heights.tolerance->mm) + " mm + " +
+                                                  given_figure(request.heights.tolerance->ppm) +
+                                                  " ppm da distância horizontal entre os dois pontos, no nível das "
+                                                  "elipses"});
+    }
+  }
   facts.push_back({"Módulo da escala das elipses", given_figure(presentation.scale)});
   return facts;
 }
@@ -504,6 +529,18 @@ Report report_of(const PreAnalysis& analysis, const Presentation& presentation) 
     report.label_every = (static_cast<std::size_t>(forward.n) + names_written - 1) / names_written;
     report.vertex_every = (static_cast<std::size_t>(forward.n) + vertices_drawn - 1) / vertices_drawn;
   }
+  if (analysis.heights) {
+    report.heights = heights_section(analysis, presentation.ellipse_option);
+    std::vector<double> worst_legs;
+    for (const HeightPairTest& leg : report.heights->legs) {
+      worst_legs.push_back(report.heights->tested ? leg.ratio : leg.half_interval);
+    }
+    report.heights->points_table = table_selection(report.heights->sigma);
+    report.heights->legs_table = table_selection(worst_legs);
+    if (forward.n > fullest_drawing) {
+      report.heights->vertex_every = (static_cast<std::size_t>(forward.n) + vertices_drawn - 1) / vertices_drawn;
+    }
+  }
   if (analysis.notices.further_undefined) {
     report.facts.push_back({"Poligonal ajustada e elipses relativas",
                             "não calculadas: uma observação sem erro teria peso infinito"});
@@ -569,6 +606,7 @@ void write_report(std::ostream& file, const Report& report) {
   write_facts(file, report);
   report_html::write_drawing_section(file, report);
   report_html::write_design_section(file, report);
+  report_html::write_heights_section(file, report);
   write_points(file, report);
   write_legs(file, report);
   write_misclosure(file, report);

@@ -87,10 +87,10 @@ struct ReportLimit {
   bool found = true;
 };
 
-// Where a variance comes from, in % by source, for a bar chart.
+// Where a variance comes from, in % by source, for a bar chart: each source named.
 struct ReportBudget {
   std::string title;
-  ErrorSources percent;
+  std::vector<std::pair<std::string, double>> percent;
 };
 
 // One source among the largest, named as a surveyor would ("ângulo em E06").
@@ -110,10 +110,27 @@ struct ReportClass {
   bool plan = false;  // the plan's own instrument
 };
 
+// The heights: the profile along the traverse with each point's interval as a band, and
+// the tables of the points and the legs.
+struct ReportHeights {
+  std::vector<double> along;          // m: the distance along the traverse to each point
+  std::vector<double> height;         // m: the planned height of each point
+  std::vector<double> half_interval;  // m: at the level
+  std::vector<double> sigma;          // m
+  double factor = 1.0;                // the half-interval's factor
+  std::string level;                  // "95% (k = 2.447): semi-intervalo = 1.959 sigma"
+  std::vector<HeightPairTest> legs;   // with the tolerance's verdicts when one is given
+  std::vector<double> leg_sigma;      // m, of each leg's height difference
+  std::vector<double> leg_rise;       // m
+  bool tested = false;                // a vertical tolerance was given
+  Selection points_table;
+  Selection legs_table;
+  std::size_t vertex_every = 1;
+};
+
 struct ReportDesign {
   std::vector<ReportLimit> limits;  // with a tolerance
-  std::string directions;           // "ângulos" or "rumos", the first source's name
-  std::vector<ReportBudget> budgets;
+  std::vector<ReportBudget> budgets;  // the worst point's and pair's, and the worst height's
   std::vector<ReportSource> largest_sources;
   std::vector<ReportClass> catalogue;  // by seconds, then by distance class
   std::string plan_note;               // where the plan's instrument is not a class
@@ -141,6 +158,7 @@ struct Report {
   std::uint64_t exceeding_not_drawn = 0;
   std::vector<std::string> misclosure;  // the lines of elipses-fecho.txt, or empty
   std::optional<ReportDesign> design;
+  std::optional<ReportHeights> heights;
   std::vector<ReportTable> tables;
 };
 
@@ -168,6 +186,9 @@ ReportTable pairs_section(const PointList& points, const PairSweep& sweep);
 // The design sheet as a person reads it: the limits in sentences, the budgets, the largest
 // sources named, and the catalogue as a matrix.
 ReportDesign design_section(const PreAnalysis& analysis);
+
+// The heights' section.
+ReportHeights heights_section(const PreAnalysis& analysis, std::int32_t ellipse_option);
 
 // "What was computed": the coordinate file, the points and the length, the mode and the
 // traverse, every precision as given, the centring and the sets, the known ends, the

@@ -73,26 +73,21 @@ std::vector<ReportLimit> limits_of(const DesignSheet& sheet, const AnalysisReque
   return limits;
 }
 
-// A horizontal bar chart of the six sources, each bar's percentage written on it.
-void write_budget_chart(std::ostream& out, const ReportBudget& budget, const std::string& directions) {
+// A horizontal bar chart of the sources, each bar's percentage written on it.
+void write_budget_chart(std::ostream& out, const ReportBudget& budget) {
   using report_html::svg_number;
-  const std::pair<std::string, double> bars[] = {
-      {directions, budget.percent.directions},
-      {"distâncias, parte fixa", budget.percent.distances_fixed},
-      {"distâncias, parte proporcional", budget.percent.distances_ppm},
-      {"centragem do instrumento", budget.percent.instrument_centring},
-      {"centragem dos alvos", budget.percent.target_centring},
-      {"pontos conhecidos", budget.percent.known_points}};
   constexpr double label_width = 230.0, bar_room = 330.0, row = 24.0;
+  const double rows = static_cast<double>(budget.percent.size());
   out << "<figure class=\"parcelas\">\n<figcaption>" << html_text(budget.title) << "</figcaption>\n";
-  out << "<svg viewBox=\"0 0 " << svg_number(label_width + bar_room + 70.0) << ' ' << svg_number(6 * row)
+  out << "<svg viewBox=\"0 0 " << svg_number(label_width + bar_room + 70.0) << ' ' << svg_number(rows * row)
       << "\" role=\"img\" aria-label=\"" << html_text(budget.title) << "\">\n";
-  for (std::size_t i = 0; i < 6; ++i) {
+  for (std::size_t i = 0; i < budget.percent.size(); ++i) {
+    const auto& [source, share] = budget.percent[i];
     const double y = static_cast<double>(i) * row;
-    const double width = bar_room * std::max(0.0, bars[i].second) / 100.0;
-    const std::string percent = decimal_figure(bars[i].second, 1);
+    const double width = bar_room * std::max(0.0, share) / 100.0;
+    const std::string percent = decimal_figure(share, 1);
     out << "<text x=\"" << svg_number(label_width - 8.0) << "\" y=\"" << svg_number(y + 16.0)
-        << "\" text-anchor=\"end\">" << html_text(bars[i].first) << "</text>";
+        << "\" text-anchor=\"end\">" << html_text(source) << "</text>";
     out << "<rect class=\"barra\" x=\"" << svg_number(label_width) << "\" y=\"" << svg_number(y + 4.0) << "\" width=\""
         << svg_number(width) << "\" height=\"16\" fill=\"#1a3fc0\" data-percentagem=\"" << percent << "\"/>";
     // The percentage inside a long bar, after a short one.
@@ -104,6 +99,24 @@ void write_budget_chart(std::ostream& out, const ReportBudget& budget, const std
   out << "</svg>\n</figure>\n";
 }
 
+std::vector<std::pair<std::string, double>> horizontal_bars(const ErrorSources& shares, const char* directions) {
+  return {{directions, shares.directions},
+          {"distâncias, parte fixa", shares.distances_fixed},
+          {"distâncias, parte proporcional", shares.distances_ppm},
+          {"centragem do instrumento", shares.instrument_centring},
+          {"centragem dos alvos", shares.target_centring},
+          {"pontos conhecidos", shares.known_points}};
+}
+
+std::vector<std::pair<std::string, double>> height_bars(const HeightBudget& shares) {
+  return {{"distâncias inclinadas", shares.distances},
+          {"ângulos zenitais", shares.zenith_angles},
+          {"refração", shares.refraction},
+          {"alturas do instrumento", shares.instrument_heights},
+          {"alturas dos alvos", shares.target_heights},
+          {"alturas conhecidas", shares.known_heights}};
+}
+
 }  // namespace
 
 ReportDesign design_section(const PreAnalysis& analysis) {
@@ -111,18 +124,36 @@ ReportDesign design_section(const PreAnalysis& analysis) {
   const DesignSheet& sheet = *analysis.design;
   const AnalysisRequest& request = analysis.request;
   const PointList& points = analysis.points.forward;
-  design.directions = request.mode == ObservationMode::goniometric ? "ângulos" : "rumos";
+  const char* directions = request.mode == ObservationMode::goniometric ? "ângulos" : "rumos";
   if (request.further.tolerances.any()) design.limits = limits_of(sheet, request);
+  if (analysis.heights && analysis.heights->design && analysis.heights->design->limited) {
+    const HeightResults& heights = *analysis.heights;
+    const std::optional<double>& zenith = heights.design->limit_zenith;
+    const bool cc = heights.precision.zenith_unit == AngleUnit::centesimal_seconds;
+    design.limits.push_back(ReportLimit{
+        "Precisão dos ângulos zenitais",
+        zenith ? "até " + limit_figure(*zenith, cc ? " cc" : "\"")
+               : std::string("nenhuma basta sozinha: mesmo com 0.1") + (cc ? " cc" : "\"") +
+                     " a tolerância vertical não se cumpre",
+        given_figure(heights.precision.zenith_seconds) + (cc ? " cc" : "\""), zenith.has_value()});
+  }
   if (sheet.worst_point != 0) {
     design.budgets.push_back({"Pior ponto: " + point_name(points, sheet.worst_point) + ", a = " +
                                   decimal_figure(sheet.worst_point_a, 4) + " m",
-                              sheet.point_budget});
+                              horizontal_bars(sheet.point_budget, directions)});
   }
   if (sheet.worst_pair.from != 0) {
     design.budgets.push_back({"Pior par: " + point_name(points, sheet.worst_pair.from) + "–" +
                                   point_name(points, sheet.worst_pair.to) + ", a = " +
                                   decimal_figure(sheet.worst_pair.a, 4) + " m",
-                              sheet.pair_budget});
+                              horizontal_bars(sheet.pair_budget, directions)});
+  }
+  if (analysis.heights && analysis.heights->design && analysis.heights->worst != 0) {
+    const HeightResults& heights = *analysis.heights;
+    design.budgets.push_back({"Pior altura: " + point_name(points, heights.worst) + ", sH = " +
+                                  decimal_figure(heights.computed.sigma[static_cast<std::size_t>(heights.worst - 1)], 4) +
+                                  " m",
+                              height_bars(heights.design->percent)});
   }
   for (const SourceShare& share : analysis.largest_sources) {
     design.largest_sources.push_back({source_name(points, share), share.percent});
@@ -164,7 +195,7 @@ void write_design_section(std::ostream& out, const Report& report) {
   }
   if (!design.budgets.empty()) {
     out << "<h3>De onde vem o erro</h3>\n<p>A variância ao longo do eixo maior, repartida pelas suas fontes.</p>\n";
-    for (const ReportBudget& budget : design.budgets) write_budget_chart(out, budget, design.directions);
+    for (const ReportBudget& budget : design.budgets) write_budget_chart(out, budget);
   }
   if (!design.largest_sources.empty()) {
     out << "<h3>O que mais pesa no pior ponto</h3>\n<ol class=\"fontes\">\n";

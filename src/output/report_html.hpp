@@ -34,4 +34,12 @@ std::string layer_switch_rules(const Report& report);
 // How the plan would pass.
 void write_design_section(std::ostream& out, const Report& report);
 
+// The heights: their profile, and the tables.
+void write_heights_section(std::ostream& out, const Report& report);
+
+// A table's rows: all of them, or the first and the worst ones of a long table with a row
+// saying how many are elsewhere and in which file.
+std::vector<std::size_t> shown_places(const Selection& selection, std::size_t size);
+void write_gap(std::ostream& out, std::size_t skipped, std::size_t columns, const std::string& whole);
+
 }  // namespace elipses::report_html
