@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <queue>
 #include <stdexcept>
 #include <string>
 
@@ -317,28 +316,6 @@ struct Worse {
 };
 
 // The `capacity` worst pairs seen, in a heap whose top is the least bad of them.
-class WorstHeightPairs {
- public:
-  explicit WorstHeightPairs(std::size_t capacity) : capacity_(capacity) {}
-  void offer(const HeightPairTest& pair) {
-    if (heap_.size() < capacity_) {
-      heap_.push(pair);
-    } else if (Worse{}(pair, heap_.top())) {
-      heap_.pop();
-      heap_.push(pair);
-    }
-  }
-  std::vector<HeightPairTest> worst_first() {
-    std::vector<HeightPairTest> list;
-    for (; !heap_.empty(); heap_.pop()) list.push_back(heap_.top());
-    std::reverse(list.begin(), list.end());
-    return list;
-  }
-
- private:
-  std::size_t capacity_;
-  std::priority_queue<HeightPairTest, std::vector<HeightPairTest>, Worse> heap_;
-};
 
 HeightPairTest pair_test(const PointList& points, const HeightCovariance& covariance, double factor,
                          const HeightTolerance& tolerance, std::int32_t i, std::int32_t j) {
@@ -370,8 +347,8 @@ HeightToleranceTest test_height_tolerance(const PointList& points, const HeightA
     consider(test.legs.back());
   }
   if (!tolerance.every_pair) return test;
-  WorstHeightPairs exceeding(max_listed_exceeding);
-  WorstHeightPairs passing(max_listed_passing);
+  WorstFirst<HeightPairTest, Worse> exceeding(max_listed_exceeding);
+  WorstFirst<HeightPairTest, Worse> passing(max_listed_passing);
   for (std::int32_t j = 2; j <= points.n; ++j) {
     for (std::int32_t i = 1; i < j; ++i) {
       const HeightPairTest pair = pair_test(points, covariance, factor, tolerance, i, j);

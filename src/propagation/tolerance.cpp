@@ -23,95 +23,74 @@ struct Worse {
   bool operator()(const PairTest& x, const PairTest& y) const { return worse(x, y); }
 };
 
-// The `capacity` worst pairs seen, kept in a heap whose top is the least bad of them.
-class WorstPairs {
+// The counts and the worst lists of a sweep, as its pairs are tested one after another.
+class SweepTally {
  public:
-  explicit WorstPairs(std::size_t capacity) : capacity_(capacity) {}
-  void offer(const PairTest& pair) {
-    if (heap_.size() < capacity_) {
-      heap_.push(pair);
-    } else if (capacity_ > 0 && worse(pair, heap_.top())) {
-      heap_.pop();
-      heap_.push(pair);
+  explicit SweepTally(bool every_pair) { sweep_.every_pair = every_pair; }
+  // A pair tested; one of two known points is counted but never the worst.
+  void add(const PairTest& pair, bool both_known) {
+    ++sweep_.tested;
+    if (!meets(pair.ratio)) {
+      ++sweep_.exceeding;
+      exceeding_.offer(pair);
+    } else {
+      passing_.offer(pair);
     }
+    if (!both_known && (!sweep_.worst || worse(pair, *sweep_.worst))) sweep_.worst = pair;
   }
-  std::vector<PairTest> worst_first() {
-    std::vector<PairTest> list;
-    for (; !heap_.empty(); heap_.pop()) list.push_back(heap_.top());
-    std::reverse(list.begin(), list.end());
-    return list;
+  PairSweep finish() {
+    sweep_.worst_exceeding = exceeding_.worst_first();
+    sweep_.worst_passing = passing_.worst_first();
+    return std::move(sweep_);
   }
 
  private:
-  std::size_t capacity_;
-  std::priority_queue<PairTest, std::vector<PairTest>, Worse> heap_;
+  PairSweep sweep_;
+  WorstFirst<PairTest, Worse> exceeding_{max_listed_exceeding};
+  WorstFirst<PairTest, Worse> passing_{max_listed_passing};
 };
+
+PairTest tested_pair(const PointList& points, std::int32_t i, std::int32_t j, const Covariance2& relative, double k,
+                     const Tolerances& tolerances) {
+  PairTest pair;
+  pair.from = i;
+  pair.to = j;
+  pair.distance = distance_between(points, i, j);
+  pair.a = semi_major_axis(relative, k);
+  pair.tolerance = tolerances.relative_limit(pair.distance);
+  pair.ratio = tolerance_ratio(pair.a, pair.tolerance);
+  return pair;
+}
 
 }  // namespace
 
 PairSweep sweep_pairs(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances,
                       Progress* progress) {
-  PairSweep sweep;
+  SweepTally tally(true);
   const auto points_n = static_cast<std::uint64_t>(joint.size() > 0 ? joint.size() : 0);
   ProgressCounter counter(progress, ProgressStep::pairs, points_n * (points_n - (points_n > 0 ? 1 : 0)) / 2, 100000);
-  WorstPairs exceeding(max_listed_exceeding);
-  WorstPairs passing(max_listed_passing);
   std::vector<Matrix2> cross;
   const std::int32_t n = joint.size();
   for (std::int32_t j = 2; j <= n; ++j) {
     joint.column(j, cross);
     const Covariance2 own_j = joint.point(j);
     for (std::int32_t i = 1; i < j; ++i) {
-      PairTest pair;
-      pair.from = i;
-      pair.to = j;
-      pair.distance = distance_between(points, i, j);
       const Covariance2 relative =
           AdjustedTraverse::relative(joint.point(i), own_j, cross[static_cast<std::size_t>(i - 1)]);
-      pair.a = semi_major_axis(relative, k);
-      pair.tolerance = tolerances.relative_limit(pair.distance);
-      pair.ratio = tolerance_ratio(pair.a, pair.tolerance);
-      ++sweep.tested;
-      if (!meets(pair.ratio)) {
-        ++sweep.exceeding;
-        exceeding.offer(pair);
-      } else {
-        passing.offer(pair);
-      }
-      if (!(joint.is_known(i) && joint.is_known(j)) && (!sweep.worst || worse(pair, *sweep.worst))) sweep.worst = pair;
+      tally.add(tested_pair(points, i, j, relative, k, tolerances), joint.is_known(i) && joint.is_known(j));
     }
     counter.add(static_cast<std::uint64_t>(j - 1));
   }
-  sweep.worst_exceeding = exceeding.worst_first();
-  sweep.worst_passing = passing.worst_first();
-  return sweep;
+  return tally.finish();
 }
 
 PairSweep sweep_legs(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances) {
-  PairSweep sweep;
-  sweep.every_pair = false;
-  WorstPairs exceeding(max_listed_exceeding);
-  WorstPairs passing(max_listed_passing);
+  SweepTally tally(false);
   for (std::int32_t i = 1; i < joint.size(); ++i) {
-    PairTest pair;
-    pair.from = i;
-    pair.to = i + 1;
-    pair.distance = distance_between(points, i, i + 1);
-    pair.a = semi_major_axis(AdjustedTraverse::relative(joint.point(i), joint.point(i + 1), joint.neighbour(i)), k);
-    pair.tolerance = tolerances.relative_limit(pair.distance);
-    pair.ratio = tolerance_ratio(pair.a, pair.tolerance);
-    ++sweep.tested;
-    if (!meets(pair.ratio)) {
-      ++sweep.exceeding;
-      exceeding.offer(pair);
-    } else {
-      passing.offer(pair);
-    }
-    if (!(joint.is_known(i) && joint.is_known(i + 1)) && (!sweep.worst || worse(pair, *sweep.worst))) sweep.worst = pair;
+    const Covariance2 relative = AdjustedTraverse::relative(joint.point(i), joint.point(i + 1), joint.neighbour(i));
+    tally.add(tested_pair(points, i, i + 1, relative, k, tolerances), joint.is_known(i) && joint.is_known(i + 1));
   }
-  sweep.worst_exceeding = exceeding.worst_first();
-  sweep.worst_passing = passing.worst_first();
-  return sweep;
+  return tally.finish();
 }
 
 LegTests test_legs(const PointList& points, const TraverseCovariance& joint, double k, const Tolerances& tolerances) {

@@ -3,7 +3,9 @@
 // points (tested on every leg and between every pair of points), and a tolerance of each
 // point's own ellipse. A verdict compares the semi-major axis at the run's level with the
 // tolerance; every "cumpre" or "excede" and every "worst" the program says is decided here.
+#include <algorithm>
 #include <cmath>
+#include <queue>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -61,6 +63,32 @@ struct PairSweep {
 // number (n^2 / 2) would keep a person waiting for hours, and only the legs are tested.
 constexpr std::int32_t longest_pair_sweep = 30000;
 constexpr bool sweeps_every_pair(std::int32_t n) { return n <= longest_pair_sweep; }
+
+// The `capacity` worst of the items offered, kept in a heap whose top is the least bad of
+// them; `Worse` orders them worst first.
+template <typename Item, typename Worse>
+class WorstFirst {
+ public:
+  explicit WorstFirst(std::size_t capacity) : capacity_(capacity) {}
+  void offer(const Item& item) {
+    if (heap_.size() < capacity_) {
+      heap_.push(item);
+    } else if (capacity_ > 0 && Worse{}(item, heap_.top())) {
+      heap_.pop();
+      heap_.push(item);
+    }
+  }
+  std::vector<Item> worst_first() {
+    std::vector<Item> list;
+    for (; !heap_.empty(); heap_.pop()) list.push_back(heap_.top());
+    std::reverse(list.begin(), list.end());
+    return list;
+  }
+
+ private:
+  std::size_t capacity_;
+  std::priority_queue<Item, std::vector<Item>, Worse> heap_;
+};
 
 constexpr std::size_t max_listed_exceeding = 1000;
 constexpr std::size_t max_listed_passing = 10;
