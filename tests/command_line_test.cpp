@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -78,37 +79,81 @@ TEST_P(BothWaysTest, GiveTheSameFiles) {
 }
 
 // At a terminal the further questions give what the options give: the same files as the
-// command line with --ajustada --relativas --fiabilidade --centragem 2,1.5 --series 3
-// --tolerancia 20,50 --tolerancia-ponto 40 --projetar.
-TEST(TerminalQuestions, GiveWhatTheOptionsGive) {
+// command line with the options of the valid answers. An answer that cannot stand (a
+// negative centring, a decimal comma, 0 or 100 sets, a relative tolerance of nothing at
+// all, typed or taken by Enter, a point tolerance of 0) is explained and asked again.
+struct TerminalSession {
+  const char* label;
+  const char* typed;                    // after the traverse's answers
+  std::vector<const char*> explained;   // in order, one line each
+  const char* options;                  // the same answers as options
+};
+
+void PrintTo(const TerminalSession& c, std::ostream* os) { *os << c.label; }
+
+class TerminalQuestions : public ::testing::TestWithParam<TerminalSession> {};
+
+TEST_P(TerminalQuestions, GiveWhatTheOptionsGive) {
+  const TerminalSession& c = GetParam();
   const std::string coordinates = read_file(std::string(ELIPSES_SOURCE_DIR) + "/examples/poligonal.txt");
   TempDir typed_dir;
   write_file(typed_dir.file("p.txt"), coordinates);
-  std::istringstream in(typed_dir.file("p.txt") + "\n5\n1000\n2.5\ng\nf\n3\n2\n5\n0.005\n0.005\n0\n0\n0\n0\n" +
-                        "s\n2\n1.5\n3\n20\n50\n40\ns\ns\n");
+  std::istringstream in(typed_dir.file("p.txt") + "\n5\n1000\n2.5\ng\nf\n3\n2\n5\n0.005\n0.005\n0\n0\n0\n0\n" + c.typed);
   std::ostringstream out, err;
   RunSettings given;
   given.output_directory = typed_dir.path().string();
   ASSERT_EQ(run_program(in, out, err, given, true), 0) << err.str();
+  const std::string said_typed = err.str();
+  std::size_t at = 0;
+  for (const char* explanation : c.explained) {
+    at = said_typed.find(explanation, at);
+    ASSERT_NE(at, std::string::npos) << explanation << "\n" << said_typed;
+  }
+  std::size_t refused = 0;
+  for (std::size_t from = 0; (from = said_typed.find("não serve como resposta", from)) != std::string::npos; ++from) ++refused;
+  EXPECT_EQ(refused, c.explained.size()) << said_typed;
 
   TempDir options_dir;
   write_file(options_dir.file("p.txt"), coordinates);
-  std::vector<std::string> arguments = words(
-      "--modo g --poligonal f --mm 3 --ppm 2 --segundos 5 --inicial 0.005,0.005,0 --final 0,0,0 --ajustada --relativas "
-      "--fiabilidade --centragem 2,1.5 --series 3 --tolerancia 20,50 --tolerancia-ponto 40 --projetar --saida");
+  std::vector<std::string> arguments =
+      words("--modo g --poligonal f --mm 3 --ppm 2 --segundos 5 --inicial 0.005,0.005,0 --final 0,0,0 " +
+            std::string(c.options) + " --saida " + options_dir.path().string());
   arguments.insert(arguments.begin(), options_dir.file("p.txt"));
-  arguments.push_back(options_dir.path().string());
   const CommandLine line = read_command_line(arguments);
   std::ostringstream said;
   ASSERT_EQ(run_with_answers(line.settings, said), 0) << said.str();
-  for (const char* name : {"elipses.txt", "elipses.scr", "elipses-ajustada.txt", "elipses-ajustada.scr",
-                           "elipses-relativas.txt", "elipses-fiabilidade.txt", "elipses-pares.txt",
-                           "elipses-projeto.txt"}) {
-    ASSERT_TRUE(fs::exists(typed_dir.file(name))) << name;
-    EXPECT_EQ(read_file(typed_dir.file(name)), read_file(options_dir.file(name))) << name;
+  std::set<std::string> typed_files, option_files;
+  for (const auto& entry : fs::directory_iterator(typed_dir.path())) typed_files.insert(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(options_dir.path())) option_files.insert(entry.path().filename().string());
+  EXPECT_EQ(typed_files, option_files);
+  option_files.erase("elipses-relatorio.html");  // it names the folder of its run
+  for (const std::string& name : option_files) {
+    EXPECT_TRUE(read_file(typed_dir.file(name)) == read_file(options_dir.file(name))) << name;
   }
-  EXPECT_TRUE(fs::exists(typed_dir.file("elipses-relatorio.html")));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, TerminalQuestions,
+    ::testing::Values(
+        TerminalSession{"every_answer_valid", "s\n2\n1.5\n3\n20\n50\n40\ns\ns\n", {},
+                        "--ajustada --relativas --fiabilidade --centragem 2,1.5 --series 3 --tolerancia 20,50 "
+                        "--tolerancia-ponto 40 --projetar --relatorio"},
+        TerminalSession{"edge_values_asked_again",
+                        "s\n-1\n2\n1,5\n1.5\n0\n100\n3\n0\n0\n\n50\n0\n40\ns\nn\n",
+                        {"\"-1\" não serve como resposta a \"Centragem do instrumento, desvio padrão (mm)\": escreva um "
+                         "número não negativo",
+                         "\"1,5\" não serve como resposta a \"Centragem dos alvos, desvio padrão (mm)\": o separador "
+                         "decimal é o ponto; escreva 1.5.",
+                         "\"0\" não serve como resposta a \"Número de séries de direções (1 a 99)\"",
+                         "\"100\" não serve como resposta a \"Número de séries de direções (1 a 99)\"",
+                         "\"0\" não serve como resposta a \"Tolerância relativa, parte proporcional (ppm)\": escreva "
+                         "um número não negativo de ppm, por exemplo 50 (não ambas as partes nulas)",
+                         "\"\" não serve como resposta a \"Tolerância relativa, parte proporcional (ppm)\"",
+                         "\"0\" não serve como resposta a \"Tolerância de cada ponto (mm)\": escreva um número positivo"},
+                        "--ajustada --relativas --fiabilidade --centragem 2,1.5 --series 3 --tolerancia 0,50 "
+                        "--tolerancia-ponto 40 --projetar"},
+        TerminalSession{"no_further_results", "n\n\n\n\n\n\n\n\n", {}, ""}),
+    [](const ::testing::TestParamInfo<TerminalSession>& row) { return std::string(row.param.label); });
 
 INSTANTIATE_TEST_SUITE_P(
     AnswerSets, BothWaysTest,
