@@ -1,6 +1,7 @@
 // The model of the setups: centring and sets against simulated surveys, the passes with
-// sets against the plain propagation, the reliability's sums and closed forms, and a loop
-// against the same traverse with two distinct ends.
+// sets against the plain propagation, and a loop against the same traverse with two
+// distinct ends. The reliability is checked against a dense survey in
+// propagation_checks_decision.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +13,6 @@
 #include "test_support.hpp"
 #include "propagation/chain.hpp"
 #include "propagation/network_adjustment.hpp"
-#include "propagation/reliability.hpp"
 
 namespace elipses {
 namespace {
@@ -177,30 +177,6 @@ TEST(ObservationModel, PassesWithSetsAreThePlainPropagationOfFewerSeconds) {
         EXPECT_NEAR(g.var_m, r.var_m, scale) << k;
         EXPECT_NEAR(g.var_p, r.var_p, scale) << k;
         EXPECT_NEAR(g.cov_mp, r.cov_mp, scale) << k;
-      }
-    }
-  }
-}
-
-// The redundancy numbers add up to the redundancy (3 goniometric, 2 declined), with or
-// without centring; uncorrelated observations have nabla = delta0 sigma / sqrt(r).
-TEST(ObservationModel, RedundancyNumbersAndDetectableBiases) {
-  for (ObservationMode mode : {gon, dec}) {
-    for (double centring : {0.0, 0.002}) {
-      SCOPED_TRACE(::testing::Message() << (mode == gon ? "goniometric" : "declined") << " centring " << centring);
-      const InstrumentUse use{usual, centring * 1000.0, centring * 1000.0, 1};
-      const AdjustedTraverse adjusted(hexagon, build_observation_model(hexagon, TraverseShape{mode, true, false}, use),
-                                      {}, {});
-      const TraverseReliability reliability = traverse_reliability(adjusted);
-      ASSERT_EQ(reliability.observations.size(), mode == gon ? 11u : 10u);
-      EXPECT_NEAR(reliability.redundancy, mode == gon ? 3.0 : 2.0, 1e-9);
-      for (const ObservationReliability& item : reliability.observations) {
-        EXPECT_GT(item.largest_shift, 0.0);
-        EXPECT_TRUE(item.shifted_point > 1 && item.shifted_point < hexagon.n);
-        if (centring == 0.0) {
-          EXPECT_NEAR(item.minimal_bias, detection_delta0 * item.sigma / std::sqrt(item.redundancy),
-                      1e-9 * item.minimal_bias);
-        }
       }
     }
   }

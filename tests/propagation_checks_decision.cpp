@@ -183,6 +183,25 @@ TEST_P(Decision, AgreesWithTheDenseReference) {
     }
   }
 
+  // Every point against every other, from the factor.
+  const TraverseShape shape{c.goniometric ? ObservationMode::goniometric : ObservationMode::declined, c.closed, t.loop};
+  const AdjustedTraverse joint(got.points.forward, build_observation_model(got.points.forward, shape, got.request.use),
+                               got.initial_end, got.final_end);
+  std::vector<Matrix2> cross;
+  for (std::size_t j = 1; j <= n; ++j) {
+    joint.column(static_cast<std::int32_t>(j), cross);
+    for (std::size_t i = 1; i <= n; ++i) {
+      const Matrix2& x = cross[i - 1];
+      const double values[] = {x.mm, x.mp, x.pm, x.pp};
+      for (std::size_t e = 0; e < 4; ++e) {
+        const std::size_t r = 2 * i - 2 + e / 2, q = 2 * j - 2 + e % 2;
+        const auto& full = ref.dense.covariance;
+        const double scale = static_cast<double>(std::sqrt(full[r][r] * full[q][q]));
+        EXPECT_NEAR(values[e], static_cast<double>(full[r][q]), 1e-9 * scale) << "points " << i << ", " << j;
+      }
+    }
+  }
+
   // The legs' relative ellipses and, with a relative tolerance, their verdicts.
   ASSERT_TRUE(got.legs);
   for (std::size_t i = 1; i < n; ++i) {
