@@ -281,6 +281,17 @@ inline Cov relative(const DenseSolution& s, std::size_t i, std::size_t j) {
              static_cast<double>(c[a][a + 1] + c[b][b + 1] - c[a][b + 1] - c[a + 1][b])};
 }
 
+// Every point's covariance of an open traverse walked in the plan's order from its first
+// point: with as many observations as unknowns the least squares is the propagation itself.
+inline std::vector<Cov> open_propagation(const Plan& plan, bool goniometric, const Instruments& use,
+                                         const StartCov& start) {
+  const Traverse t{plan.m, plan.p, goniometric, false, start, {}, false};
+  const DenseSolution s = solve(geometry_of(t), use);
+  std::vector<Cov> all;
+  for (std::size_t i = 1; i <= t.size(); ++i) all.push_back(block(s, i));
+  return all;
+}
+
 // The variance of v . x by source, in % of the whole (known ends last), and each
 // sighting's own instrument variance carried to it, in %.
 struct Budget {
