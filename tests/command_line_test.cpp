@@ -1,7 +1,7 @@
-// The command line: usage errors refused with their reason (the whole run, status 2 and
-// nothing written, is in tests/cases/uso-*), and the further questions at a terminal
-// against the options. That the dialogue and the options give the same files is held by
-// the case pairs dialogo-igual-* and opcoes-igual-* of tests/cases.
+// The command line's actions, and the further questions at a terminal against the options.
+// Usage errors (status 2, one line, nothing written) are the cases tests/cases/uso-*; that
+// the dialogue and the options give the same files is held by the case pairs
+// dialogo-igual-* and opcoes-igual-*.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -112,61 +112,6 @@ INSTANTIATE_TEST_SUITE_P(
                         "--tolerancia-ponto 40 --projetar"},
         TerminalSession{"no_further_results", "n\n\n\n\n\n\n\n\n", {}, ""}),
     [](const ::testing::TestParamInfo<TerminalSession>& row) { return std::string(row.param.label); });
-
-struct UsageCase {
-  const char* arguments;
-  const char* reason;  // a part of the message
-};
-
-class UsageErrorTest : public ::testing::TestWithParam<UsageCase> {};
-
-TEST_P(UsageErrorTest, IsRefusedBeforeAnything) {
-  try {
-    read_command_line(words(GetParam().arguments));
-    FAIL() << "accepted: " << GetParam().arguments;
-  } catch (const UsageError& error) {
-    EXPECT_NE(error.reason.find(GetParam().reason), std::string::npos) << error.reason;
-    EXPECT_EQ(error.reason.find('\n'), std::string::npos);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, UsageErrorTest,
-    ::testing::Values(UsageCase{"--desconhecida", "opção desconhecida \"--desconhecida\""},
-                      UsageCase{"a.txt b.txt --modo g", "argumento a mais \"b.txt\""},
-                      UsageCase{"--modo g", "pede o nome do ficheiro"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2", "falta a opção --segundos"},
-                      UsageCase{"p.txt --modo g --modo d --poligonal a", "--modo foi dada mais de uma vez"},
-                      UsageCase{"p.txt --modo x --poligonal a --mm 3 --ppm 2 --segundos 5", "espera g ou d"},
-                      UsageCase{"p.txt --modo g --poligonal z --mm 3 --ppm 2 --segundos 5", "espera a ou f"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm 2,5 --ppm 2 --segundos 5 --inicial 0,0,0",
-                                "o separador decimal é o ponto"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm dois --segundos 5 --inicial 0,0,0", "--ppm"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5", "falta a opção --inicial"},
-                      UsageCase{"p.txt --modo g --poligonal f --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0",
-                                "falta a opção --final"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0 --final 0,0,0",
-                                "--final não se aplica a uma poligonal aberta"},
-                      UsageCase{"p.txt --modo d --poligonal f --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0",
-                                "--inicial não se aplica"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0", "três números"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0 --nivel 9",
-                                "1 a 8"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm 3 --ppm 2 --segundos 5 --inicial 0,0,0 --nivel 2.5",
-                                "1 a 8"},
-                      UsageCase{"--ajustada --ajustada", "--ajustada foi dada mais de uma vez"},
-                      UsageCase{"p.txt --mm", "--mm precisa de um valor"},
-                      UsageCase{"p.txt --modo d --poligonal f --mm 3 --ppm 2 --segundos 5 --cc 15", "excluem-se"},
-                      UsageCase{"--cc 15", "pede o nome do ficheiro"},
-                      UsageCase{"--series 0", "--series espera um número inteiro de 1 a 99"},
-                      UsageCase{"--series 2.5", "--series espera um número inteiro de 1 a 99"},
-                      UsageCase{"--centragem 2", "--centragem espera dois números"},
-                      UsageCase{"--centragem 2,-1", "não negativos"},
-                      UsageCase{"--fiabilidade --fiabilidade", "--fiabilidade foi dada mais de uma vez"},
-                      UsageCase{"--tolerancia 20", "--tolerancia espera dois números"},
-                      UsageCase{"--tolerancia 0,0", "não ambos nulos"},
-                      UsageCase{"--tolerancia-ponto 0", "--tolerancia-ponto espera um número positivo"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm --ppm 2 --segundos 5", "--mm precisa de um valor"}));
 
 // The help text itself is the case tests/cases/ajuda.
 TEST(CommandLine, VersionHelpAndTheDialogueWithOptions) {

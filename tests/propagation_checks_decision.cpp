@@ -57,7 +57,7 @@ const DecisionCase cases[] = {
     {"g_loop_centring_sets_both", &loop_plan, g, closed, {2, 2, 3, false, 1, 1, 2}, 2.447, {true, 10, 40, true, 20},
      true},
     {"g_closed_cc_design_only", &zig_zag, g, closed, {3, 2, 15, true, 1, 0.5}, 1.0, {}, true},
-    {"g_open_centring_relative_mm_only", &zig_zag, g, open, {2, 1, 3, false, 2, 2}, 1.177, {true, 15, 0}, false},
+    {"g_open_centring_sets_relative_mm", &zig_zag, g, open, {2, 1, 3, false, 2, 2, 2}, 1.177, {true, 15, 0}, false},
     {"g_grid_exact_ends_centring_both", &grid, g, closed, {2, 1.5, 2, false, 1.5, 1}, 2.447, {true, 8, 20, true, 12},
      true},
     {"d_open_cc_relative_ppm_only", &zig_zag, d, open, {3, 2, 60, true}, 1.0, {true, 0, 60}, true},
