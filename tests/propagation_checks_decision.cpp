@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <ostream>
 #include <string>
@@ -146,6 +147,17 @@ std::vector<checks::Real> along_major_axis(std::size_t n, std::size_t point, std
   return v;
 }
 
+// Rows point i, columns point j (mm, mp, pm, pp), m^2, to 1e-9 of the scale of each entry.
+void expect_block(const checks::DenseSolution& dense, std::size_t i, std::size_t j, const std::array<double, 4>& got,
+                  const char* what) {
+  const auto& full = dense.covariance;
+  for (std::size_t e = 0; e < 4; ++e) {
+    const std::size_t r = 2 * i - 2 + e / 2, q = 2 * j - 2 + e % 2;
+    const double scale = static_cast<double>(std::sqrt(full[r][r] * full[q][q]));
+    EXPECT_NEAR(got[e], static_cast<double>(full[r][q]), 1e-9 * scale) << what << " " << i << ", " << j;
+  }
+}
+
 void expect_budget(const ErrorSources& got, const checks::Budget& want, const std::string& what) {
   const double shares[] = {got.directions,         got.distances_fixed, got.distances_ppm,
                            got.instrument_centring, got.target_centring, got.known_points};
@@ -164,26 +176,16 @@ TEST_P(Decision, AgreesWithTheDenseReference) {
   ASSERT_EQ(got.refusal, Refusal::none);
   ASSERT_TRUE(got.further);
 
-  // Each point's covariance and the block between neighbours, to 1e-9 of the scale.
+  // Each point's covariance and the block between neighbours as the further results take
+  // them, and every point against every other from the factor's columns.
   ASSERT_EQ(got.joint.points.size(), n);
   for (std::size_t i = 1; i <= n; ++i) {
-    const checks::Cov w = checks::block(ref.dense, i);
     const Covariance2& x = got.joint.points[i - 1];
-    const double scale = 1e-9 * (w.var_m + w.var_p);
-    EXPECT_NEAR(x.var_m, w.var_m, scale) << "point " << i;
-    EXPECT_NEAR(x.var_p, w.var_p, scale) << "point " << i;
-    EXPECT_NEAR(x.cov_mp, w.cov_mp, scale) << "point " << i;
+    expect_block(ref.dense, i, i, {x.var_m, x.cov_mp, x.cov_mp, x.var_p}, "point");
     if (i == n) break;
     const Matrix2& y = got.joint.neighbours[i - 1];
-    const auto& full = ref.dense.covariance;
-    const double across[] = {y.mm, y.mp, y.pm, y.pp};
-    for (std::size_t e = 0; e < 4; ++e) {
-      EXPECT_NEAR(across[e], static_cast<double>(full[2 * i - 2 + e / 2][2 * i + e % 2]), scale)
-          << "points " << i << "+1";
-    }
+    expect_block(ref.dense, i, i + 1, {y.mm, y.mp, y.pm, y.pp}, "neighbours");
   }
-
-  // Every point against every other, from the factor.
   const TraverseShape shape{c.goniometric ? ObservationMode::goniometric : ObservationMode::declined, c.closed, t.loop};
   const AdjustedTraverse joint(got.points.forward, build_observation_model(got.points.forward, shape, got.request.use),
                                got.initial_end, got.final_end);
@@ -192,13 +194,7 @@ TEST_P(Decision, AgreesWithTheDenseReference) {
     joint.column(static_cast<std::int32_t>(j), cross);
     for (std::size_t i = 1; i <= n; ++i) {
       const Matrix2& x = cross[i - 1];
-      const double values[] = {x.mm, x.mp, x.pm, x.pp};
-      for (std::size_t e = 0; e < 4; ++e) {
-        const std::size_t r = 2 * i - 2 + e / 2, q = 2 * j - 2 + e % 2;
-        const auto& full = ref.dense.covariance;
-        const double scale = static_cast<double>(std::sqrt(full[r][r] * full[q][q]));
-        EXPECT_NEAR(values[e], static_cast<double>(full[r][q]), 1e-9 * scale) << "points " << i << ", " << j;
-      }
+      expect_block(ref.dense, i, j, {x.mm, x.mp, x.pm, x.pp}, "column");
     }
   }
 
