@@ -52,7 +52,8 @@ struct Sighting {
 // The survey: a goniometric traverse sets up over every station (the last of an open one
 // excepted) and turns the angle from the point behind (the reference direction at the
 // first station, and at the last of a closed one ahead) to the point ahead, and measures
-// the leg ahead; a declined one measures each leg and its bearing from the station behind.
+// the leg ahead; a declined one sets up over every station but the last and measures the
+// leg ahead and its bearing.
 inline std::vector<Sighting> sightings(const Traverse& t) {
   const auto n = static_cast<std::int32_t>(t.size());
   std::vector<Sighting> all;
