@@ -9,3 +9,13 @@ foreach(folder ${case_folders})
                      -DWORK=${CMAKE_CURRENT_BINARY_DIR}/cases/${case_name} -P ${CMAKE_CURRENT_LIST_DIR}/run_case.cmake)
   endif()
 endforeach()
+
+# The dialogue and the command line given the same answers leave the same files.
+foreach(folder ${case_folders})
+  get_filename_component(case_name ${folder} NAME)
+  if(case_name MATCHES "^dialogo-(igual-.*)$")
+    set(twin ${CMAKE_CURRENT_LIST_DIR}/cases/opcoes-${CMAKE_MATCH_1})
+    add_test(NAME case.${case_name}.como-opcoes
+             COMMAND ${CMAKE_COMMAND} -DFIRST=${folder} -DSECOND=${twin} -P ${CMAKE_CURRENT_LIST_DIR}/same_expected.cmake)
+  endif()
+endforeach()

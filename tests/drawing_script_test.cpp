@@ -1,8 +1,7 @@
-// The command lines of elipses.scr: label, colour and ellipse blocks, the legend and
-// the traverse polyline.
+// The figures of elipses.scr's legend at the edges of their fields. Whole scripts, their
+// blocks, titles and levels are held byte for byte by the cases of tests/cases.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <sstream>
 
 #include "output/drawing_script.hpp"
@@ -41,77 +40,6 @@ std::vector<std::string> closing_block(const DrawingSettings& settings, const Po
   write_closing_block(script, settings, points);
   script.text.flush();
   return crlf_lines(file.str());
-}
-
-TEST(ClosingBlock, WorkedExampleLineByLine) {
-  const std::vector<std::string> expected = {
-      "COLOR", "5",
-      "TEXT", "100.000,100.000", "2.500", "0.000", " Poligonal aberta obs. em modo goniometrico",
-      "TEXT", "100.000,0.000", "2.500", "0.000", "             Elipses de erro 1 sigma (39.4%)",
-      "TEXT", "100.000,-100.000", "2.500", "0.000", "                   Escala das elipses=500   ",
-      "TEXT", "100.000,-200.000", "2.500", "0.000", "        Incerteza das obs. de distancia=5 mm+3 ppm",
-      "TEXT", "100.000,-300.000", "2.500", "0.000", "                Incerteza das obs. de direccao=10\"",
-      "COLOR", "3",
-      "PLINE", "100.000,200.000", "150.000,250.000", std::string(63, ' ')};
-  EXPECT_EQ(closing_block(legend_settings(), two_points()), expected);
-}
-
-TEST(ClosingBlock, InvalidModeHasNeitherTitleNorPrecisionLines) {
-  DrawingSettings s = legend_settings();
-  s.has_mode = false;
-  const std::vector<std::string> lines = closing_block(s, two_points());
-  ASSERT_EQ(lines.size(), 2U + 5U + 5U + 2U + 1U + 2U + 1U);
-  EXPECT_EQ(lines[2], "TEXT");
-  EXPECT_EQ(lines[3], "100.000,0.000");  // the level title, 200 m below the first point
-  EXPECT_EQ(lines[8], "100.000,-100.000");
-}
-
-struct TitleCase {
-  bool has_mode;
-  ObservationMode mode;
-  TraverseTitle title_kind;
-  const char* title;  // empty: no traverse title
-};
-
-class TraverseTitleTest : public ::testing::TestWithParam<TitleCase> {};
-
-TEST_P(TraverseTitleTest, ChosenByModeAndTraverseLetters) {
-  DrawingSettings s = legend_settings();
-  s.has_mode = GetParam().has_mode;
-  s.mode = GetParam().mode;
-  s.title = GetParam().title_kind;
-  const std::vector<std::string> lines = closing_block(s, two_points());
-  const std::string expected = GetParam().title;
-  if (expected.empty()) {
-    EXPECT_EQ(lines[3], "100.000,0.000");
-  } else {
-    EXPECT_EQ(lines[3], "100.000,100.000");
-    EXPECT_EQ(lines[6], expected);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Letters, TraverseTitleTest,
-    ::testing::Values(
-        TitleCase{true, ObservationMode::goniometric, TraverseTitle::open, " Poligonal aberta obs. em modo goniometrico"},
-        TitleCase{true, ObservationMode::goniometric, TraverseTitle::closed, " Poligonal fechada obs. em modo goniometrico"},
-        TitleCase{true, ObservationMode::declined, TraverseTitle::open, "    Poligonal aberta obs. em modo declinado"},
-        TitleCase{true, ObservationMode::declined, TraverseTitle::closed, "    Poligonal fechada obs. em modo declinado"},
-        TitleCase{true, ObservationMode::goniometric, TraverseTitle::none, ""},
-        TitleCase{false, ObservationMode::goniometric, TraverseTitle::open, ""}));
-
-TEST(ClosingBlock, LevelTitlesInAFieldOfFortyFour) {
-  const char* titles[8] = {"Elipses de erro 1 sigma (39.4%)",          "Elipses de confianca 1.177 sigma (50%)",
-                           "Elipses de confianca 1.410 sigma (63.2%)", "Elipses de confianca 2.146 sigma (90%)",
-                           "Elipses de confianca 2.447 sigma (95%)",   "Elipses de confianca 2.760 sigma (97.5%)",
-                           "Elipses de confianca 3.035 sigma (99%)",   "Elipses de confianca 3.500 sigma (99.8%)"};
-  for (int option = 1; option <= 8; ++option) {
-    DrawingSettings s = legend_settings();
-    s.ellipse_option = option;
-    const std::string line = closing_block(s, two_points())[11];
-    EXPECT_EQ(line.size(), 44U);
-    EXPECT_EQ(line.substr(44 - std::string(titles[option - 1]).size()), titles[option - 1]);
-  }
 }
 
 struct ScaleCase {
@@ -182,34 +110,6 @@ TEST(ClosingBlock, WiderFiguresTakeTheirFieldsLeadingBlanks) {
   const std::vector<std::string> adjusted = closing_block(s, two_points());
   EXPECT_EQ(adjusted[21], "  Incerteza das obs. de distancia=2.5 mm + 1.5 ppm");
   EXPECT_EQ(adjusted[26], "               Incerteza das obs. de direccao=1.5\"");
-}
-
-TEST(PointBlocks, LabelColourAndEllipseLines) {
-  std::ostringstream file;
-  DrawingScriptWriter script{file};
-  const DrawingSettings s = legend_settings();
-  write_label_block(script, s, "A   ", 1000.0, 2000.0);
-  write_colour(script, '1');
-  write_ellipse_command(script, ellipse_script_geometry(1000.0, 2000.0, {0.01, 0.005, 0.0}, 1000.0));
-  script.text.flush();
-  const std::vector<std::string> expected = {"COLOR", "7",   "TEXT",    "1000.000,2000.000", "2.500",
-                                             "0.000", "A   ", "COLOR",  "1",                 "ELLIPSE",
-                                             "C",     "1000.000,2000.000", "1000.100,2010.100", "5.000"};
-  EXPECT_EQ(crlf_lines(file.str()), expected);
-}
-
-TEST(EllipseScriptGeometry, SinglePrecisionTenthOnTheAxisEnd) {
-  EXPECT_EQ(axis_end_offset, 0.10000000149011612);
-  const EllipseScriptGeometry g = ellipse_script_geometry(1000.0, 2000.0, {0.01, 0.005, 0.0}, 1000.0);
-  EXPECT_TRUE(g.drawn);
-  EXPECT_EQ(g.centre_m, 1000.0);
-  EXPECT_EQ(g.axis_end_m, 1000.0 + axis_end_offset);
-  EXPECT_EQ(g.axis_end_p, 2000.0 + 1000.0 * 0.01 + axis_end_offset);
-  EXPECT_EQ(g.other_axis, 5.0);
-  const EllipseScriptGeometry bare = ellipse_script_geometry(1000.0, 2000.0, {0.01, 0.005, 0.0}, 1000.0, false);
-  EXPECT_EQ(bare.axis_end_m, 1000.0);
-  EXPECT_EQ(bare.axis_end_p, 2010.0);
-  EXPECT_FALSE(ellipse_script_geometry(0.0, 0.0, {0.01, 0.0, 0.0}, 1.0).drawn);
 }
 
 }  // namespace

@@ -1,19 +1,19 @@
-// Point covariances of both observation modes against the full law of propagation,
-// C = J·Σ·Jᵀ, over random traverses of 2 to 30 points.
+// The passes' point covariances, both observation modes, against the dense survey of an
+// open traverse (as many observations as unknowns: the propagation itself), over random
+// traverses of 1 to 30 points.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <ostream>
 
 #include "propagation/chain.hpp"
-#include "propagation_checks_reference.hpp"
+#include "propagation_checks_dense_survey.hpp"
 
 namespace elipses {
 namespace {
 
 using checks::Cov;
 using checks::Plan;
-using checks::Survey;
 
 PointList point_list(const Plan& plan) {
   PointList list;
@@ -44,7 +44,7 @@ class RandomTraverses : public ::testing::TestWithParam<RandomTraverse> {
   void SetUp() override {
     checks::Dice dice(GetParam().seed);
     plan = checks::random_plan(dice, GetParam().points);
-    precision.fixed_mm = dice.uniform(1.0, 10.0);
+    precision.mm = dice.uniform(1.0, 10.0);
     precision.ppm = static_cast<std::int32_t>(dice.uniform(0.0, 10.99));
     precision.seconds = dice.uniform(0.5, 30.0);
     if (!GetParam().start_known_exactly) {
@@ -52,19 +52,18 @@ class RandomTraverses : public ::testing::TestWithParam<RandomTraverse> {
       start.s_p = dice.uniform(0.002, 0.05);
       start.s_mp = dice.uniform(-0.9, 0.9) * start.s_m * start.s_p;
     }
-    typed.distance_fixed_mm = precision.fixed_mm;
+    typed.distance_fixed_mm = precision.mm;
     typed.distance_ppm = precision.ppm;
     typed.angle_seconds = precision.seconds;
   }
 
   // The pass the program writes to its files, point by point.
-  void check(Survey survey) {
-    const std::vector<Cov> want = checks::full_propagation(plan, survey, precision, start);
+  void check(bool goniometric) {
+    const std::vector<Cov> want = checks::open_propagation(plan, goniometric, precision, start);
     InstrumentUse use;
     use.precision = typed;
     const Chain chain =
-        propagate_open_traverse(point_list(plan), survey == Survey::goniometric ? ObservationMode::goniometric
-                                                                                : ObservationMode::declined,
+        propagate_open_traverse(point_list(plan), goniometric ? ObservationMode::goniometric : ObservationMode::declined,
                                 use, EndpointCovariance{start.s_m, start.s_p, start.s_mp});
     ASSERT_EQ(chain.computed.size() + 1, plan.size());
     for (std::size_t k = 0; k < chain.computed.size(); ++k) {
@@ -73,19 +72,19 @@ class RandomTraverses : public ::testing::TestWithParam<RandomTraverse> {
   }
 
   Plan plan;
-  checks::Precision precision;
+  checks::Instruments precision;
   checks::StartCov start;
   ObservationPrecision typed;
 };
 
-TEST_P(RandomTraverses, GoniometricMatchesFullPropagation) { check(Survey::goniometric); }
-TEST_P(RandomTraverses, DeclinedMatchesFullPropagation) { check(Survey::declined); }
+TEST_P(RandomTraverses, GoniometricMatchesTheDenseSurvey) { check(true); }
+TEST_P(RandomTraverses, DeclinedMatchesTheDenseSurvey) { check(false); }
 
 // A closed traverse walks the same chain from its other end.
-TEST_P(RandomTraverses, WalkedBackwardsMatchesFullPropagation) {
+TEST_P(RandomTraverses, WalkedBackwardsMatchesTheDenseSurvey) {
   plan = plan.reversed();
-  check(Survey::goniometric);
-  check(Survey::declined);
+  check(true);
+  check(false);
 }
 
 // A closed traverse, taken by halves: the pass from the initial point over the list in
@@ -97,17 +96,17 @@ TEST_P(RandomTraverses, ClosedPassesFromEachEnd) {
   const PointList forward = point_list(plan);
   const PointList backward = point_list(plan.reversed());
   const std::size_t n = plan.size();
-  for (const Survey survey : {Survey::goniometric, Survey::declined}) {
-    const bool goniometric = survey == Survey::goniometric;
+  for (const bool goniometric : {true, false}) {
     const ObservationMode mode = goniometric ? ObservationMode::goniometric : ObservationMode::declined;
     InstrumentUse use;
     use.precision = typed;
     const EndpointCovariance initial_point{start.s_m, start.s_p, start.s_mp};
     // Declined: both ends exact and whole passes; goniometric: halves, the middle point
     // of an odd traverse with the first.
-    const std::vector<Cov> want_forward = checks::full_propagation(plan, survey, precision, goniometric ? start : checks::StartCov{});
+    const std::vector<Cov> want_forward =
+        checks::open_propagation(plan, goniometric, precision, goniometric ? start : checks::StartCov{});
     const std::vector<Cov> want_backward =
-        checks::full_propagation(plan.reversed(), survey, precision, goniometric ? final_start : checks::StartCov{});
+        checks::open_propagation(plan.reversed(), goniometric, precision, goniometric ? final_start : checks::StartCov{});
     const Chain from_initial = propagate_closed_from_initial(forward, mode, use, initial_point);
     const Chain from_final = propagate_closed_from_final(backward, mode, use, final_point);
     ASSERT_EQ(from_initial.computed.size(), goniometric ? (n % 2 == 1 ? n / 2 : n / 2 - 1) : n - 1);

@@ -6,6 +6,7 @@
 #include "propagation/chain.hpp"
 #include "propagation/declined.hpp"
 #include "propagation/goniometric.hpp"
+#include "test_support.hpp"
 
 namespace elipses {
 namespace {
@@ -18,12 +19,7 @@ ObservationPrecision precision(double f, double p, double s) {
   return o;
 }
 
-PointList list_of(std::initializer_list<std::pair<double, double>> coordinates) {
-  PointList list;
-  for (const auto& [m, p] : coordinates) list.points.push_back(Point{"P   ", m, p});
-  list.n = static_cast<std::int32_t>(list.points.size());
-  return list;
-}
+using elipses::testing::list_of;
 
 TEST(TraverseModel, DistanceVarianceInQuadrature) {
   EXPECT_DOUBLE_EQ(distance_variance(precision(10, 0, 0), 1234.5), 1e-4);

@@ -39,14 +39,15 @@ bool ask_yes_no(Console& console, const std::string& question, bool default_answ
   }
 }
 
-// A number; an empty answer keeps `current` (nothing: "nenhuma"). `acceptable` says
-// whether a value will do, `expected` what to write instead.
+// A number; an empty answer keeps `current` (nothing: "nenhuma") where it will do.
+// `acceptable` says whether a value will do, `expected` what to write instead.
 std::optional<double> ask_number(Console& console, const std::string& question, std::optional<double> current,
                                  const std::function<bool(double)>& acceptable, const std::string& expected) {
   const std::string prompt = " " + question + " [" + (current ? given_figure(*current) : std::string("nenhuma")) + "]: ";
   for (;;) {
     const std::string typed = typed_answer(console, prompt);
-    if (typed.empty()) return current;
+    // A default that an earlier answer made unacceptable (0 ppm after 0 mm) is asked again.
+    if (typed.empty() && (!current || acceptable(*current))) return current;
     if (const std::optional<std::string> pointed = decimal_comma_as_point(typed)) {
       explain(console, question, typed, "o separador decimal é o ponto; escreva " + *pointed);
       continue;
@@ -140,9 +141,7 @@ void ask_further_questions(Console& console, const FurtherQuestions& asked, RunS
         *ask_number(console, "Tolerância relativa, parte proporcional (ppm)", tolerances.relative_ppm,
                     [&](double v) { return v >= 0.0 && v + tolerances.relative_mm > 0.0; },
                     "um número não negativo de ppm, por exemplo 50 (não ambas as partes nulas)");
-    // Nothing at all would be a tolerance no error meets: taken as none.
-    tolerances.relative = tolerances.relative_mm + tolerances.relative_ppm > 0.0;
-    further.relative = further.relative || tolerances.relative;  // the legs are tested in the relative table
+    further.relative = true;  // the legs are tested in the relative table
   }
   const std::optional<double> point_mm =
       ask_number(console, "Tolerância de cada ponto (mm)",
