@@ -76,10 +76,15 @@ struct DesignInput {
   Tolerances tolerances;
 };
 
+// How the limits and the catalogue evaluate each use: through WorstRatioSearch (the
+// pairs that could be worst, then the rest bounded), or by worst_ratio over every pair
+// for every use. Both give the same sheet; the second is the reference it is held to.
+enum class DesignSearch { bounded, every_pair };
+
 // `worst_pair`: the pair of largest ratio from the sweep with a relative tolerance;
 // otherwise nothing, and the leg of largest relative axis is taken.
 DesignSheet design_sheet(const PointList& points, const AdjustedTraverse& joint, const DesignInput& input,
-                         const std::optional<PairTest>& worst_pair);
+                         const std::optional<PairTest>& worst_pair, DesignSearch search = DesignSearch::bounded);
 
 // The largest value on the grid lo, lo + 0.1, ..., hi for which `passes` holds, by
 // bisection (the ratios grow with each precision); nothing when even lo fails.
