@@ -167,8 +167,17 @@ void PairBounds::add_block(std::int32_t first, std::int32_t last) {
   blocks_.push_back(b);
 }
 
+double band_difference(const AdjustedTraverse& joint, std::int32_t j, const std::vector<Matrix2>& column) {
+  if (j < 2 || joint.is_known(j)) return 0.0;
+  const double scale = trace(joint.point(j - 1)) + trace(joint.point(j));
+  const double difference = std::max(largest_difference(column[at(j)], matrix_of(joint.point(j))),
+                                     largest_difference(column[at(j - 1)], joint.neighbour(j - 1)));
+  return scale > 0.0 ? difference / scale : (difference > 0.0 ? HUGE_VAL : 0.0);
+}
+
 namespace {
 
+// One use: its adjusted traverse, the worst ratio found so far, the columns solved.
 class OneUse {
  public:
   OneUse(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances,
@@ -211,8 +220,9 @@ class OneUse {
     // and every column solved is one less to go: at worst every column is solved.
     while (!settled()) {
       const double trusted = relative_difference_;
+      const std::uint64_t before = solved_;
       bounded_pass();
-      if (!(100.0 * relative_difference_ > allowed_difference(trusted))) return;
+      if (solved_ == before || !(100.0 * relative_difference_ > allowed_difference(trusted))) return;
     }
   }
 
@@ -276,8 +286,8 @@ class OneUse {
   }
 
   // The pairs (i, j) of column j, i < j, `only` those listed or all, each computed
-  // exactly as the full search does.
-  // False, and nothing done, for a column already evaluated.
+  // exactly as the full search does; false, and nothing done, for a column already
+  // evaluated.
   bool evaluate_pairs(std::int32_t j, const std::vector<std::int32_t>* only) {
     if (j < 2 || j > n_ || evaluated_[static_cast<std::size_t>(j)]) return false;
     evaluated_[static_cast<std::size_t>(j)] = true;
@@ -306,18 +316,10 @@ class OneUse {
     return true;
   }
 
-  // The difference between column j's blocks of points j-1 and j and the same blocks
-  // read from the band of the inverse, relative to the two points' variances.
   void compare_with_band(std::int32_t j) {
-    if (joint_.is_known(j)) return;
-    const double scale = trace(joint_.point(j - 1)) + trace(joint_.point(j));
-    if (!(scale > 0.0)) return;
-    const double difference =
-        std::max(largest_difference(cross_[static_cast<std::size_t>(j - 1)], matrix_of(joint_.point(j))),
-                 largest_difference(cross_[static_cast<std::size_t>(j - 2)], joint_.neighbour(j - 1)));
-    const double relative = difference / scale;
+    const double difference = band_difference(joint_, j, cross_);
     // Something not a number in the figures: no bound is trusted at all.
-    relative_difference_ = std::isnan(relative) ? HUGE_VAL : std::max(relative_difference_, relative);
+    relative_difference_ = std::isnan(difference) ? HUGE_VAL : std::max(relative_difference_, difference);
   }
 
   const PointList& points_;

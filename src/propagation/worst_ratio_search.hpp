@@ -49,8 +49,7 @@ struct Landmark {
 class PairBounds {
  public:
   // `own_axes`: each point's semi-major axis at k (m), point i at [i - 1].
-  // `relative_difference`: the largest difference seen between a solved column and the
-  // band, relative to the two points' variances. `ends_cross`: a closed traverse's
+  // `relative_difference`: the largest band_difference seen. `ends_cross`: a closed traverse's
   // Sigma(1, n), from column n; nothing for an open one.
   PairBounds(const PointList& points, const AdjustedTraverse& joint, const std::vector<double>& own_axes, double k,
              double relative_difference, const std::optional<Matrix2>& ends_cross, const Tolerances& tolerances);
@@ -92,6 +91,11 @@ class PairBounds {
   double slack_ = 0.0;                // m: the rounding of the sums
   std::vector<Block> blocks_;
 };
+
+// How far column j, as solved (Sigma(i, j) at column[i - 1]), is from the band of the
+// inverse on the blocks of points j-1 and j: the largest difference of an entry over
+// the two points' variances. Nothing for a known point j.
+double band_difference(const AdjustedTraverse& joint, std::int32_t j, const std::vector<Matrix2>& column);
 
 class WorstRatioSearch {
  public:
