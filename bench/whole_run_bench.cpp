@@ -1,6 +1,7 @@
 // Whole runs of the dialogue over planned traverses of 10 to 100,000 points, in each of
 // the four computations: reading the coordinate file (three passes for a closed
-// traverse), propagation, and writing both output files. Each case also runs the built
+// traverse), propagation, and writing both output files; and whole runs of the command
+// line with the further results and the design sheet. Each case also runs the built
 // executable once as a child process and reports its peak resident memory.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -70,6 +71,13 @@ std::string traverse_file(long n) {
   return path;
 }
 
+// The executable the child runs start: the one built beside the benchmark, or another
+// named in ELIPSES_BENCH_EXECUTABLE (an earlier build, for figures before a change).
+std::string executable() {
+  const char* other = std::getenv("ELIPSES_BENCH_EXECUTABLE");
+  return other != nullptr && *other != '\0' ? other : ELIPSES_EXECUTABLE;
+}
+
 // The peak resident memory, in KiB, of one run of the built executable, as GNU time
 // reports it. Not taken from wait4 here: a child spawned from this process carries the
 // benchmark's own high-water mark across its exec, while time forks the program from
@@ -80,15 +88,16 @@ long child_peak_kib(const std::string& input_path, const std::vector<std::string
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, input_path.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addchdir_np(&actions, work_directory().c_str());
   char time_program[] = "/usr/bin/time";
   char format_option[] = "-f";
   char format[] = "%M";
   char output_option[] = "-o";
   std::string report_path = report;
-  char executable[] = ELIPSES_EXECUTABLE;
+  std::string program = executable();
   std::vector<std::string> words = arguments;
-  std::vector<char*> argv = {time_program, format_option, format, output_option, report_path.data(), executable};
+  std::vector<char*> argv = {time_program, format_option, format, output_option, report_path.data(), program.data()};
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   pid_t pid = 0;
@@ -161,7 +170,7 @@ void versus_cat(benchmark::State& state) {
   double run_seconds = 0.0;
   double cat_seconds = 0.0;
   for (auto _ : state) {
-    const double run = timed_child({ELIPSES_EXECUTABLE}, input_path, console);
+    const double run = timed_child({executable()}, input_path, console);
     const double cat = timed_child({"/bin/cat", "elipses.txt", "elipses.scr"}, "/dev/null", copy);
     if (run < 0.0 || cat < 0.0) {
       state.SkipWithError("a child process failed");
@@ -184,7 +193,39 @@ void adjusted_and_relative(benchmark::State& state) {
   const std::vector<std::string> arguments = {file,         "--modo", "d",  "--poligonal", "f", "--mm",
                                               "3",          "--ppm",  "2",  "--segundos",  "20", "--nivel",
                                               "5",          "--escala", "2000", "--ajustada", "--relativas"};
-  std::vector<std::string> command = {ELIPSES_EXECUTABLE};
+  std::vector<std::string> command = {executable()};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  const std::string console = (work_directory() / "consola.txt").string();
+  for (auto _ : state) {
+    const double run = timed_child(command, "/dev/null", console);
+    if (run < 0.0) {
+      state.SkipWithError("the run failed");
+      break;
+    }
+    state.SetIterationTime(run);
+  }
+  state.counters["points"] = static_cast<double>(n);
+  state.counters["peak_KiB"] = static_cast<double>(child_peak_kib("/dev/null", arguments));
+}
+
+// The design sheet of a closed goniometric traverse with centring, through the command
+// line: the limits, the sets and the 45 classes of the catalogue, each an adjusted
+// traverse of its own tested against every tolerance, beside the pair sweep and the
+// files of every run.
+struct DesignRun {
+  bool sheet;            // false: the same run without the sheet, its floor
+  bool point_tolerance;  // each point's own tolerance too, which decides on any long
+                         // traverse; without it the pairs alone do, many close to the worst
+};
+
+void design_sheet(benchmark::State& state, DesignRun asked) {
+  const long n = state.range(0);
+  std::vector<std::string> arguments = {traverse_file(n), "--modo", "g", "--poligonal", "f", "--mm", "3", "--ppm", "2",
+                                        "--segundos", "5", "--inicial", "0.005,0.005,0", "--final", "0.008,0.006,0.00001",
+                                        "--centragem", "2,2", "--tolerancia", "20,50"};
+  if (asked.point_tolerance) arguments.insert(arguments.end(), {"--tolerancia-ponto", "50"});
+  if (asked.sheet) arguments.push_back("--projetar");
+  std::vector<std::string> command = {executable()};
   command.insert(command.end(), arguments.begin(), arguments.end());
   const std::string console = (work_directory() / "consola.txt").string();
   for (auto _ : state) {
@@ -200,6 +241,12 @@ void adjusted_and_relative(benchmark::State& state) {
 }
 
 void register_cases() {
+  benchmark::RegisterBenchmark("design_sheet_floor", design_sheet, DesignRun{false, true})
+      ->Arg(500)->Arg(2000)->Arg(4000)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+  benchmark::RegisterBenchmark("design_sheet_points_and_pairs", design_sheet, DesignRun{true, true})
+      ->Arg(500)->Arg(2000)->Arg(4000)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+  benchmark::RegisterBenchmark("design_sheet_pairs_alone", design_sheet, DesignRun{true, false})
+      ->Arg(500)->Arg(2000)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
   benchmark::RegisterBenchmark("declined_closed_versus_cat", versus_cat)
       ->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
   benchmark::RegisterBenchmark("declined_closed_adjusted_relative", adjusted_and_relative)

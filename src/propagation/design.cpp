@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "propagation/ellipse.hpp"
+#include "propagation/worst_ratio_search.hpp"
 
 namespace elipses {
 
@@ -82,7 +83,7 @@ double at_least(double value) { return value == 0.0 ? least_precision : value; }
 }  // namespace
 
 DesignSheet design_sheet(const PointList& points, const AdjustedTraverse& joint, const DesignInput& input,
-                         const std::optional<PairTest>& worst_pair) {
+                         const std::optional<PairTest>& worst_pair, DesignSearch search) {
   DesignSheet sheet;
   const double k = input.k;
   const std::int32_t n = joint.size();
@@ -141,7 +142,15 @@ DesignSheet design_sheet(const PointList& points, const AdjustedTraverse& joint,
   }
   if (!input.tolerances.any()) return sheet;
 
+  // The search starts from the sheet's worst pair: the sweep's, or the worst leg.
+  WorstRatioSearch bounded(points, input.shape, input.initial_point, input.final_point, k, input.tolerances,
+                           sheet.worst_pair.from != 0 ? std::optional<PairTest>(sheet.worst_pair) : std::nullopt);
+  const auto ratio_with = [&](const InstrumentUse& use) {
+    if (search == DesignSearch::bounded) return bounded.worst_ratio(use);
+    return worst_ratio(points, input.shape, use, input.initial_point, input.final_point, k, input.tolerances);
+  };
   const auto passes = [&](const InstrumentUse& use) {
+    if (search == DesignSearch::bounded) return bounded.meets_all(use);
     return worst_ratio(points, input.shape, use, input.initial_point, input.final_point, k, input.tolerances) <= 1.0;
   };
   const InstrumentUse& given = input.use;
@@ -185,9 +194,7 @@ DesignSheet design_sheet(const PointList& points, const AdjustedTraverse& joint,
     for (const auto& distances : catalogue_distances) {
       InstrumentUse use = given;
       use.precision = ObservationPrecision{distances[0], distances[1], seconds, AngleUnit::arc_seconds};
-      sheet.catalogue.push_back(CatalogueClass{
-          seconds, distances[0], distances[1],
-          worst_ratio(points, input.shape, use, input.initial_point, input.final_point, k, input.tolerances)});
+      sheet.catalogue.push_back(CatalogueClass{seconds, distances[0], distances[1], ratio_with(use)});
     }
   }
   for (const CatalogueClass& c : sheet.catalogue) {

@@ -19,7 +19,8 @@ namespace elipses {
 // passed over, and so is a point's whole column when none of its pairs could.
 double worst_ratio(const PointList& points, const AdjustedTraverse& joint, double k, const Tolerances& tolerances);
 
-// The same for the model built with `use`: what the limits and the catalogue evaluate.
+// The same for the model built with `use`: what the limits and the catalogue evaluate,
+// every pair swept (WorstRatioSearch gives the same ratios from far fewer columns).
 double worst_ratio(const PointList& points, const TraverseShape& shape, const InstrumentUse& use,
                    const EndpointCovariance& initial_point, const EndpointCovariance& final_point, double k,
                    const Tolerances& tolerances);
@@ -76,10 +77,15 @@ struct DesignInput {
   Tolerances tolerances;
 };
 
+// How the limits and the catalogue evaluate each use: through WorstRatioSearch (the
+// pairs that could be worst, then the rest bounded), or by worst_ratio over every pair
+// for every use. Both give the same sheet; the second is the reference it is held to.
+enum class DesignSearch { bounded, every_pair };
+
 // `worst_pair`: the pair of largest ratio from the sweep with a relative tolerance;
 // otherwise nothing, and the leg of largest relative axis is taken.
 DesignSheet design_sheet(const PointList& points, const AdjustedTraverse& joint, const DesignInput& input,
-                         const std::optional<PairTest>& worst_pair);
+                         const std::optional<PairTest>& worst_pair, DesignSearch search = DesignSearch::bounded);
 
 // The largest value on the grid lo, lo + 0.1, ..., hi for which `passes` holds, by
 // bisection (the ratios grow with each precision); nothing when even lo fails.
