@@ -126,7 +126,11 @@ std::vector<SheetLine> design_sheet_lines(const PreAnalysis& analysis, std::int3
   for (const ObservationShare& share : sheet.contributions) {
     put_line("contribuicao", "ponto " + observation_names(points, share) + ' ' + plain_fixed(share.percent, 1));
   }
-  if (tolerances.any()) {
+  if (tolerances.any() && !sheet.limits_sought) {
+    put_line("#", "limites e classes não procurados: com " + std::to_string(points.n) +
+                      " pontos, pesar outra vez todos os pares para cada precisão levaria horas");
+  }
+  if (sheet.limits_sought) {
     put_line("#", "limites: o maior valor, com o resto como dado, para o qual todas as tolerâncias se cumprem");
     put_line("limite", std::string(cc ? "cc " : "segundos ") + limit_text(sheet.limit_seconds));
     put_line("limite", "mm " + limit_text(sheet.limit_mm));

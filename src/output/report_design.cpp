@@ -125,7 +125,7 @@ ReportDesign design_section(const PreAnalysis& analysis) {
   const AnalysisRequest& request = analysis.request;
   const PointList& points = analysis.points.forward;
   const char* directions = request.mode == ObservationMode::goniometric ? "ângulos" : "rumos";
-  if (request.further.tolerances.any()) design.limits = limits_of(sheet, request);
+  if (sheet.limits_sought) design.limits = limits_of(sheet, request);
   if (analysis.heights && analysis.heights->design && analysis.heights->design->limited) {
     const HeightResults& heights = *analysis.heights;
     const std::optional<double>& zenith = heights.design->limit_zenith;

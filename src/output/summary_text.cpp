@@ -145,7 +145,12 @@ std::string planned_work_text(const AnalysisRequest& request, std::int32_t point
   const auto n = static_cast<std::uint64_t>(points);
   return "elipses: aviso: com " + std::to_string(points) + " pontos há " + std::to_string(n * (n - 1) / 2) +
          " pares de pontos, demasiados para os testar todos (levaria horas): testam-se só os " +
-         std::to_string(n - 1) + " lados, e elipses-pares.txt lista-os\n";
+         std::to_string(n - 1) + " lados, e elipses-pares.txt lista-os" +
+         (request.further.design || request.further.report
+              ? std::string("; a folha de projeto não procura limites nem classes, que pesariam outra vez todos os "
+                            "pares para cada precisão")
+              : std::string()) +
+         "\n";
 }
 
 namespace {
@@ -290,7 +295,9 @@ std::string decision_text(const PreAnalysis& analysis, const Presentation& prese
                              shown(forward.at(points.worst)),
                              points.points[static_cast<std::size_t>(points.worst - 1)].ratio);
     }
-    if (further.design && tolerances.any() && analysis.design) text += design_text(*analysis.design, unit);
+    if (further.design && analysis.design && analysis.design->limits_sought) {
+      text += design_text(*analysis.design, unit);
+    }
   }
   if (request.closed && further.reliability && analysis.reliability) {
     text += reliability_text(*analysis.reliability, forward, unit);

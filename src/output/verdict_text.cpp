@@ -23,7 +23,7 @@ std::string design_line(const DesignSheet& sheet, const PreAnalysis& analysis, b
   const bool bearings = request.mode == ObservationMode::declined;
   std::vector<std::string> parts;
   // The horizontal limits and the catalogue are sought against a horizontal tolerance.
-  if (request.further.tolerances.any()) {
+  if (sheet.limits_sought) {
     parts.push_back(sheet.limit_seconds ? std::string(bearings ? "rumos" : "direções") + " até " +
                                               exact_decimals_text(*sheet.limit_seconds, 1) + (cc ? " cc" : "\"")
                                         : std::string("nenhuma precisão ") + (bearings ? "dos rumos" : "das direções") +
@@ -48,7 +48,7 @@ std::string design_line(const DesignSheet& sheet, const PreAnalysis& analysis, b
     parts.push_back(zenith ? "ângulos zenitais até " + exact_decimals_text(*zenith, 1) + (cc ? " cc" : "\"")
                            : std::string("nenhuma precisão dos ângulos zenitais basta sozinha"));
   }
-  if (request.further.tolerances.any()) {
+  if (sheet.limits_sought) {
     parts.push_back(sheet.cheapest ? "a classe mais económica do catálogo que cumpre é " +
                                          given_figure(sheet.cheapest->seconds) + "\" e " +
                                          given_figure(sheet.cheapest->mm) + " mm + " +

@@ -186,9 +186,11 @@ void compute_further(PreAnalysis& analysis, Progress* progress) {
   if (further.tolerances.point) analysis.point_tests = test_points(*adjusted, k, further.tolerances);
   // The report shows the design sheet whenever a tolerance is given.
   if (further.design || (further.report && further.tolerances.any())) {
-    const DesignInput input{adjusted->model().shape, use, initial, final_end, k, further.tolerances};
+    DesignInput input{adjusted->model().shape, use, initial, final_end, k, further.tolerances};
+    input.seek_limits = sweeps_every_pair(forward.n) || !further.tolerances.relative;
     analysis.design = design_sheet(forward, *adjusted, input,
-                                   analysis.pairs ? analysis.pairs->worst : std::optional<PairTest>());
+                                   analysis.pairs ? analysis.pairs->worst : std::optional<PairTest>(),
+                                   DesignSearch::bounded, progress);
     if (analysis.design->worst_point != 0) {
       analysis.largest_sources = largest_sources(*adjusted, analysis.design->worst_point, k);
     }

@@ -83,7 +83,7 @@ double at_least(double value) { return value == 0.0 ? least_precision : value; }
 }  // namespace
 
 DesignSheet design_sheet(const PointList& points, const AdjustedTraverse& joint, const DesignInput& input,
-                         const std::optional<PairTest>& worst_pair, DesignSearch search) {
+                         const std::optional<PairTest>& worst_pair, DesignSearch search, Progress* progress) {
   DesignSheet sheet;
   const double k = input.k;
   const std::int32_t n = joint.size();
@@ -98,12 +98,11 @@ DesignSheet design_sheet(const PointList& points, const AdjustedTraverse& joint,
   if (worst_pair) {
     sheet.worst_pair = *worst_pair;
   } else {
-    std::vector<Matrix2> cross;
+    // The leg of the largest relative axis: its block from the band of the inverse, a time
+    // proportional to the points (a column a leg would grow with their square).
     for (std::int32_t j = 2; j <= n; ++j) {
       if (joint.is_known(j - 1) && joint.is_known(j)) continue;
-      joint.column(j, cross);
-      const Covariance2 relative =
-          AdjustedTraverse::relative(joint.point(j - 1), joint.point(j), cross[static_cast<std::size_t>(j - 2)]);
+      const Covariance2 relative = AdjustedTraverse::relative(joint.point(j - 1), joint.point(j), joint.neighbour(j - 1));
       const double a = ellipse_parameters(relative, k).a;
       if (sheet.worst_pair.from == 0 || a > sheet.worst_pair.a) {
         sheet.worst_pair = PairTest{j - 1, j, leg_geometry(points, j - 1).length, a, 0.0, 0.0};
@@ -140,16 +139,20 @@ DesignSheet design_sheet(const PointList& points, const AdjustedTraverse& joint,
     const double p = std::cos(axes.teta);
     sheet.pair_budget = shares_of(joint.budget(PointDirection{j, m, p, i, -m, -p}).parts);
   }
-  if (!input.tolerances.any()) return sheet;
+  if (!input.tolerances.any() || !input.seek_limits) return sheet;
+  sheet.limits_sought = true;
+  ProgressCounter counter(progress, ProgressStep::design, design_uses);
 
   // The search starts from the sheet's worst pair: the sweep's, or the worst leg.
   WorstRatioSearch bounded(points, input.shape, input.initial_point, input.final_point, k, input.tolerances,
                            sheet.worst_pair.from != 0 ? std::optional<PairTest>(sheet.worst_pair) : std::nullopt);
   const auto ratio_with = [&](const InstrumentUse& use) {
+    counter.add(1);
     if (search == DesignSearch::bounded) return bounded.worst_ratio(use);
     return worst_ratio(points, input.shape, use, input.initial_point, input.final_point, k, input.tolerances);
   };
   const auto passes = [&](const InstrumentUse& use) {
+    counter.add(1);
     if (search == DesignSearch::bounded) return bounded.meets_all(use);
     return worst_ratio(points, input.shape, use, input.initial_point, input.final_point, k, input.tolerances) <= 1.0;
   };
@@ -205,6 +208,7 @@ DesignSheet design_sheet(const PointList& points, const AdjustedTraverse& joint,
       sheet.cheapest = c;
     }
   }
+  if (progress != nullptr) progress->advance(ProgressStep::design, design_uses, design_uses);
   return sheet;
 }
 

@@ -64,6 +64,7 @@ struct DesignSheet {
   // The class of the catalogue that passes with the largest seconds, then the largest
   // millimetres, then the largest ppm: the cheapest-looking instrument. Nothing when none.
   std::optional<CatalogueClass> cheapest;
+  bool limits_sought = false;  // with a tolerance, unless the traverse is too long for them
 };
 
 // What the design needs beyond the adjusted traverse: the model's inputs, to evaluate
@@ -75,6 +76,9 @@ struct DesignInput {
   EndpointCovariance final_point;
   double k = 1.0;
   Tolerances tolerances;
+  // The limits and the catalogue are sought (with a tolerance); not where every pair of a
+  // traverse too long to sweep would have to be weighed again for each use.
+  bool seek_limits = true;
 };
 
 // How the limits and the catalogue evaluate each use: through WorstRatioSearch (the
@@ -85,7 +89,12 @@ enum class DesignSearch { bounded, every_pair };
 // `worst_pair`: the pair of largest ratio from the sweep with a relative tolerance;
 // otherwise nothing, and the leg of largest relative axis is taken.
 DesignSheet design_sheet(const PointList& points, const AdjustedTraverse& joint, const DesignInput& input,
-                         const std::optional<PairTest>& worst_pair, DesignSearch search = DesignSearch::bounded);
+                         const std::optional<PairTest>& worst_pair, DesignSearch search = DesignSearch::bounded,
+                         Progress* progress = nullptr);
+
+// The uses the limits and the catalogue weigh at the most: each bisection's steps, the
+// sets', and the 45 classes; what a progress counts.
+constexpr std::uint64_t design_uses = 12 + 12 + 12 + 10 + 6 + 45;
 
 // The largest value on the grid lo, lo + 0.1, ..., hi for which `passes` holds, by
 // bisection (the ratios grow with each precision); nothing when even lo fails.
