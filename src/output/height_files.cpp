@@ -120,7 +120,11 @@ void write_height_pairs_file(std::ostream& file, const PointList& points, const 
                              const HeightTolerance& tolerance, const std::string& level) {
   TextOutput text(file);
   text.put_line("# " + tolerance_text(tolerance) + ", a " + level);
-  text.put_line("# pares testados: " + std::to_string(test.pairs_tested));
+  text.put_line("# pares testados: " + std::to_string(test.pairs_tested) +
+                (test.pairs_tested == 0 && points.n > longest_pair_sweep
+                     ? " (só os lados: com " + std::to_string(points.n) +
+                           " pontos, todos os pares seriam demasiados para os testar)"
+                     : std::string()));
   text.put_line("# pares que excedem: " + std::to_string(test.pairs_exceeding));
   text.put_line("# listados: os que excedem, o pior primeiro (até " + std::to_string(max_listed_exceeding) +
                 "), e depois os " + std::to_string(max_listed_passing) + " que cumprem com maior razão");

@@ -20,6 +20,10 @@ void write_reliability_table(std::ostream& file, const PointList& points, const 
                 "alfa0 = 0.1 %, beta0 = 80 %), desvio(m) (maior deslocamento de um ponto por esse erro), ponto "
                 "deslocado, fraca se r < 0.1; sigma e nabla em m nas distâncias e em " +
                 angle_unit + " nos ângulos e rumos");
+  if (!reliability.shifts) {
+    text.put_line("# desvio e ponto deslocado não calculados (-): com " + std::to_string(points.n) +
+                  " pontos, uma resolução por observação levaria horas");
+  }
   const auto name = [&](std::int32_t point) {
     return point == reference_direction ? std::string("REF") : record_name(points.at(point).name);
   };
@@ -31,8 +35,12 @@ void write_reliability_table(std::ostream& file, const PointList& points, const 
     record += ' ' + plain_fixed(item.redundancy, 3) + ' ';
     if (std::isfinite(item.minimal_bias)) {
       record += length ? plain_fixed(item.minimal_bias, 4) : plain_fixed(angle_in_unit(item.minimal_bias, unit), 1);
-      record += ' ' + plain_fixed(item.largest_shift, 4) + ' ';
-      record += item.shifted_point > 0 ? name(item.shifted_point) : std::string("-");
+      if (reliability.shifts) {
+        record += ' ' + plain_fixed(item.largest_shift, 4) + ' ';
+        record += item.shifted_point > 0 ? name(item.shifted_point) : std::string("-");
+      } else {
+        record += " - -";
+      }
     } else {
       record += "- - -";  // no redundancy at all: no blunder in it could be found
     }

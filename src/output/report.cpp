@@ -319,8 +319,8 @@ ReportTable reliability_section(const PointList& points, const TraverseReliabili
         in_unit(item.sigma), plain_fixed(item.redundancy, 3)};
     if (std::isfinite(item.minimal_bias)) {
       row.push_back(in_unit(item.minimal_bias));
-      row.push_back(plain_fixed(item.largest_shift, 4));
-      row.push_back(item.shifted_point > 0 ? name(item.shifted_point) : "-");
+      row.push_back(reliability.shifts ? plain_fixed(item.largest_shift, 4) : std::string("-"));
+      row.push_back(reliability.shifts && item.shifted_point > 0 ? name(item.shifted_point) : "-");
     } else {
       row.insert(row.end(), {"nenhum seria detetado", "-", "-"});
     }

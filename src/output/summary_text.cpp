@@ -141,16 +141,27 @@ std::string height_tolerance_text(const HeightResults& heights, const PreAnalysi
 }  // namespace
 
 std::string planned_work_text(const AnalysisRequest& request, std::int32_t points) {
-  if (!request.has_mode || !request.further.tolerances.relative || sweeps_every_pair(points)) return {};
+  if (!request.has_mode) return {};
+  std::string text;
   const auto n = static_cast<std::uint64_t>(points);
-  return "elipses: aviso: com " + std::to_string(points) + " pontos há " + std::to_string(n * (n - 1) / 2) +
-         " pares de pontos, demasiados para os testar todos (levaria horas): testam-se só os " +
-         std::to_string(n - 1) + " lados, e elipses-pares.txt lista-os" +
-         (request.further.design || request.further.report
-              ? std::string("; a folha de projeto não procura limites nem classes, que pesariam outra vez todos os "
-                            "pares para cada precisão")
-              : std::string()) +
-         "\n";
+  const bool pairs = request.further.tolerances.relative || (request.heights.asked && request.heights.tolerance);
+  if (pairs && !sweeps_every_pair(points)) {
+    text += "elipses: aviso: com " + std::to_string(points) + " pontos há " + std::to_string(n * (n - 1) / 2) +
+            " pares de pontos, demasiados para os testar todos (levaria horas): testam-se só os " +
+            std::to_string(n - 1) + " lados, que elipses-pares.txt" +
+            (request.heights.asked && request.heights.tolerance ? " e elipses-pares-alturas.txt listam" : " lista") +
+            (request.further.tolerances.relative && (request.further.design || request.further.report)
+                 ? std::string("; a folha de projeto não procura limites nem classes, que pesariam outra vez todos "
+                               "os pares para cada precisão")
+                 : std::string()) +
+            "\n";
+  }
+  if (request.closed && request.further.reliability && points > longest_shift_search) {
+    text += "elipses: aviso: com " + std::to_string(points) + " pontos, o maior deslocamento que cada erro grosseiro "
+            "causaria pede uma resolução por observação (levaria horas): elipses-fiabilidade.txt dá r e o menor "
+            "erro detetável, sem o deslocamento\n";
+  }
+  return text;
 }
 
 namespace {

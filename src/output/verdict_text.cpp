@@ -115,7 +115,11 @@ std::vector<std::string> verdict_lines(const PreAnalysis& analysis, const Presen
                        " ppm a " + level + " (fator " + exact_decimals_text(heights.factor, 3) + "): " +
                        (verdict.heights_meets ? "cumpre" : "não cumpre") + "; " +
                        count_text(test.legs_exceeding, test.legs.size(), "lados");
-    if (tolerance.every_pair) line += "; " + count_text(test.pairs_exceeding, test.pairs_tested, "pares");
+    if (test.pairs_tested > 0) {
+      line += "; " + count_text(test.pairs_exceeding, test.pairs_tested, "pares");
+    } else if (!sweeps_every_pair(points.n)) {
+      line += "; pares: só os lados foram testados, por serem " + std::to_string(points.n) + " pontos";
+    }
     if (test.worst) {
       line += "; o pior é " + point_name(points, test.worst->from) + " " + point_name(points, test.worst->to) +
               ", razão " + ratio_text(test.worst->ratio);

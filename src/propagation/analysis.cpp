@@ -214,7 +214,7 @@ HeightBudget in_percent(const HeightBudget& budget) {
 }
 
 // The heights beside the horizontal results, from the planned heights the file gave.
-void compute_heights(PreAnalysis& analysis) {
+void compute_heights(PreAnalysis& analysis, Progress* progress) {
   const AnalysisRequest& request = analysis.request;
   const HeightRequest& asked = request.heights;
   if (!asked.asked) return;
@@ -266,8 +266,11 @@ void compute_heights(PreAnalysis& analysis) {
       worst_sigma = sigma;
     }
   }
-  if (asked.tolerance) {
-    results.test = test_height_tolerance(forward, results.computed, results.factor, *asked.tolerance);
+  // Every pair up to the points a sweep can take, the legs alone beyond.
+  std::optional<HeightTolerance> tolerance = asked.tolerance;
+  if (tolerance) tolerance->every_pair = tolerance->every_pair && sweeps_every_pair(forward.n);
+  if (tolerance) {
+    results.test = test_height_tolerance(forward, results.computed, results.factor, *tolerance, progress);
     double worst_ratio = -1.0;
     for (const HeightPairTest& leg : results.test->legs) {
       if (leg.ratio > worst_ratio) {
@@ -283,7 +286,7 @@ void compute_heights(PreAnalysis& analysis) {
     design.limited = asked.tolerance.has_value();
     if (design.limited) {
       design.limit_zenith = largest_zenith_seconds(forward, heights, results.precision, results.ends, results.shape,
-                                                   results.factor, *asked.tolerance);
+                                                   results.factor, *tolerance);
     }
     results.design = design;
   }
@@ -319,7 +322,7 @@ PreAnalysis analyse(PlannedTraverse points, const AnalysisRequest& request, Prog
     compute_passes(analysis);
   }
   compute_further(analysis, progress);
-  if (analysis.refusal == Refusal::none) compute_heights(analysis);
+  if (analysis.refusal == Refusal::none) compute_heights(analysis, progress);
   if (analysis.refusal == Refusal::none &&
       (request.further.tolerances.any() || (analysis.heights && analysis.heights->test))) {
     analysis.verdict = verdict_of(analysis);

@@ -332,7 +332,7 @@ HeightPairTest pair_test(const PointList& points, const HeightCovariance& covari
 }  // namespace
 
 HeightToleranceTest test_height_tolerance(const PointList& points, const HeightAnalysis& analysis, double factor,
-                                          const HeightTolerance& tolerance) {
+                                          const HeightTolerance& tolerance, Progress* progress) {
   HeightToleranceTest test;
   const HeightCovariance& covariance = analysis.covariance;
   const auto consider = [&](const HeightPairTest& pair) {
@@ -349,7 +349,10 @@ HeightToleranceTest test_height_tolerance(const PointList& points, const HeightA
   if (!tolerance.every_pair) return test;
   WorstFirst<HeightPairTest, Worse> exceeding(max_listed_exceeding);
   WorstFirst<HeightPairTest, Worse> passing(max_listed_passing);
+  const auto n = static_cast<std::uint64_t>(points.n);
+  ProgressCounter counter(progress, ProgressStep::height_pairs, n * (n - 1) / 2, 1000000);
   for (std::int32_t j = 2; j <= points.n; ++j) {
+    counter.add(static_cast<std::uint64_t>(j - 1));
     for (std::int32_t i = 1; i < j; ++i) {
       const HeightPairTest pair = pair_test(points, covariance, factor, tolerance, i, j);
       ++test.pairs_tested;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "propagation/observation_model.hpp"
+#include "propagation/progress.hpp"
 
 namespace elipses {
 
@@ -198,7 +199,8 @@ struct HeightToleranceTest {
 
 // factor: height_factor of the level.
 HeightToleranceTest test_height_tolerance(const PointList& points, const HeightAnalysis& analysis, double factor,
-                                          const HeightTolerance& tolerance);
+                                          const HeightTolerance& tolerance,
+                                          Progress* progress = nullptr);
 
 // The worst ratio of test_height_tolerance alone (0 where nothing is tested), without lists.
 double worst_height_ratio(const PointList& points, const HeightCovariance& covariance, double factor,

@@ -14,6 +14,7 @@ TraverseReliability traverse_reliability(const AdjustedTraverse& traverse, Progr
   const ObservationModel& model = traverse.model();
   if (n < 3 || !model.shape.closed) return result;
   const NetworkAdjustment& adjustment = traverse.adjustment();
+  result.shifts = n <= longest_shift_search;
   const std::size_t size = 2 * static_cast<std::size_t>(n - 2);
   std::uint64_t observations = 0;
   for (const WeightedSetup& weighted : adjustment.weighted_setups()) observations += weighted.count;
@@ -57,7 +58,7 @@ TraverseReliability traverse_reliability(const AdjustedTraverse& traverse, Progr
         for (std::size_t y = 0; y < count; ++y) m += p[x][o] * q_vv[x][y] * p[y][o];
       }
       item.minimal_bias = m > 0.0 ? detection_delta0 / std::sqrt(m) : std::numeric_limits<double>::infinity();
-      if (std::isfinite(item.minimal_bias)) {
+      if (result.shifts && std::isfinite(item.minimal_bias)) {
         // Delta_x = Q_x A^T P c nabla: the right-hand side reaches the setup's points only.
         std::fill(shift.begin(), shift.end(), 0.0);
         for (std::size_t x = 0; x < count; ++x) {

@@ -41,7 +41,12 @@ struct TraverseReliability {
   // first): among the distances, and among the angles or bearings; -1 where there is none.
   std::ptrdiff_t worst_distance = -1;
   std::ptrdiff_t worst_direction = -1;
+  bool shifts = true;  // the largest shifts computed (not for a traverse too long for them)
 };
+
+// Each observation's largest shift costs a banded solve, a time that grows with the square
+// of the points: up to this many points they are computed, beyond only r and the blunder.
+constexpr std::int32_t longest_shift_search = 30000;
 
 // The closed traverse adjusted (points 2..n-1 unknown); nothing for an open one, which
 // has no redundancy.
