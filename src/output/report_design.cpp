@@ -42,8 +42,8 @@ std::vector<ReportLimit> limits_of(const DesignSheet& sheet, const AnalysisReque
   const char* angle_unit = cc ? " cc" : "\"";
   const bool bearings = request.mode == ObservationMode::declined;
   const auto row = [](std::string precision, const std::optional<double>& limit, const std::string& found,
-                      std::string none, std::string plan) {
-    return ReportLimit{std::move(precision), limit ? found : std::move(none), std::move(plan), limit.has_value()};
+                      const std::string& none, std::string plan) {
+    return ReportLimit{std::move(precision), limit ? found : none, std::move(plan), limit.has_value()};
   };
   std::vector<ReportLimit> limits;
   limits.push_back(row(bearings ? "Precisão dos rumos" : "Precisão das direções", sheet.limit_seconds,
