@@ -236,7 +236,7 @@ std::map<std::string, std::string> files_under(const fs::path& folder) {
   for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     std::string bytes;
     if (it->is_regular_file(error) && read_bytes(it->path().string(), bytes)) {
-      files.emplace(fs::relative(it->path(), folder, error).string(), std::move(bytes));
+      files.emplace(it->path().lexically_relative(folder).string(), std::move(bytes));
     }
   }
   return files;
