@@ -186,7 +186,9 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"--tolerancia 20", "--tolerancia espera dois números"},
                       UsageCase{"--tolerancia 0,0", "não ambos nulos"},
                       UsageCase{"--tolerancia-ponto 0", "--tolerancia-ponto espera um número positivo"},
-                      UsageCase{"p.txt --modo g --poligonal a --mm --ppm 2 --segundos 5", "--mm precisa de um valor"}));
+                      UsageCase{"p.txt --modo g --poligonal a --mm --ppm 2 --segundos 5", "--mm precisa de um valor"},
+                      // A value given to a flag, quoted by the reader itself: its escape shown, not sent
+                      UsageCase{"p.txt --fiabilidade=\x1b[2J", "--fiabilidade = \\x1B[2J"}));
 
 TEST(CommandLine, HelpNamesEveryOptionAndVersionIsTheProjects) {
   const std::string help = help_text();
