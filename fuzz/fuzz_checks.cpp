@@ -5,10 +5,13 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <vector>
 
 #include "input/coordinate_file.hpp"
 #include "input/input_error.hpp"
+#include "dialogue/command_line.hpp"
 #include "dialogue/program_driver.hpp"
 
 namespace elipses::fuzzing {
@@ -144,6 +147,243 @@ std::string check_computations(const PointList& points, const std::string& direc
   return {};
 }
 
+// ---- A whole command line ----
+
+namespace fs = std::filesystem;
+
+// The command line target's limits: a run with every further result over a few dozen
+// points takes milliseconds; more arguments than every option twice add nothing.
+constexpr std::int32_t most_points_run = 40;
+constexpr std::size_t most_arguments = 64;
+
+struct CommandLineInput {
+  std::vector<std::string> arguments;
+  std::string coordinate_file;
+  std::string typed;  // standard input
+};
+
+// The arguments one a line (an empty line is an empty argument), NUL, the coordinate
+// file, NUL, standard input: the layout of tests/cases (args, files/, stdin) in one input.
+CommandLineInput split_command_line_input(const std::string& bytes) {
+  CommandLineInput input;
+  const std::size_t first = bytes.find('\0');
+  const std::string listed = bytes.substr(0, first);
+  if (first != std::string::npos) {
+    const std::size_t second = bytes.find('\0', first + 1);
+    input.coordinate_file = bytes.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+    if (second != std::string::npos) input.typed = bytes.substr(second + 1);
+  }
+  std::size_t from = 0;
+  while (from < listed.size()) {
+    const std::size_t end = listed.find('\n', from);
+    input.arguments.push_back(listed.substr(from, end == std::string::npos ? std::string::npos : end - from));
+    if (end == std::string::npos) break;
+    from = end + 1;
+  }
+  return input;
+}
+
+// A relative path without "..": whatever the run makes of it stays in the scratch folder.
+bool stays_inside(const std::string& path) {
+  const fs::path given = fs::u8path(path);
+  if (given.has_root_path()) return false;
+  for (const fs::path& part : given) {
+    if (part == "..") return false;
+  }
+  return true;
+}
+
+bool is_plain_name(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+std::string trimmed(const std::string& text) {
+  const char* blanks = " \t\r\v\f\"";
+  const std::size_t first = text.find_first_not_of(blanks);
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The dialogue's answers, the file name among them: none may lead out of the folder.
+bool answers_stay_inside(const std::string& typed) {
+  for (const std::string& line : lines_of(typed)) {
+    const std::string answer = trimmed(line);
+    if (!answer.empty() && (answer[0] == '/' || answer.find("..") != std::string::npos)) return false;
+  }
+  return true;
+}
+
+// The name the dialogue reads first: its first line holding more than blanks.
+std::string first_answer(const std::string& typed) {
+  for (const std::string& line : lines_of(typed)) {
+    const std::string answer = trimmed(line);
+    if (!answer.empty()) return answer;
+  }
+  return {};
+}
+
+// Every regular file under `folder`, by its path there, with its bytes.
+std::map<std::string, std::string> files_under(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    std::string bytes;
+    if (it->is_regular_file(error) && read_bytes(it->path().string(), bytes)) {
+      files.emplace(it->path().lexically_relative(folder).string(), std::move(bytes));
+    }
+  }
+  return files;
+}
+
+void empty_folder(const fs::path& folder) {
+  std::error_code error;
+  fs::create_directories(folder, error);
+  for (const auto& entry : fs::directory_iterator(folder, error)) fs::remove_all(entry.path(), error);
+}
+
+bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// "nan", "inf" or "infinity" standing as a word, as a stream or printf writes a value
+// that is not finite; "inferior" and "infinito" of the report's texts are words of their own.
+bool has_non_finite_word(const std::string& text) {
+  const std::string lower = lower_case(text);
+  for (const char* word : {"nan", "inf", "infinity"}) {
+    const std::string sought = word;
+    for (std::size_t at = lower.find(sought); at != std::string::npos; at = lower.find(sought, at + 1)) {
+      const bool starts = at == 0 || !is_letter(lower[at - 1]);
+      const std::size_t after = at + sought.size();
+      if (starts && (after == lower.size() || !is_letter(lower[after]))) return true;
+    }
+  }
+  return false;
+}
+
+// Makes `folder` the working folder while it lives, as the program's own is when run.
+class WorkingFolder {
+ public:
+  explicit WorkingFolder(const fs::path& folder) : previous_(fs::current_path()) { fs::current_path(folder); }
+  ~WorkingFolder() {
+    std::error_code ignored;  // the folder it came from cannot have gone
+    fs::current_path(previous_, ignored);
+  }
+  WorkingFolder(const WorkingFolder&) = delete;
+  WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+ private:
+  fs::path previous_;
+};
+
+// Earlier results in the folder every run writes to by default: a failure must leave them.
+void write_earlier_results(const fs::path& folder) {
+  for (const char* name : {"elipses.txt", "elipses.scr", "elipses-ajustada.txt", "elipses-relatorio.html"}) {
+    write_bytes((folder / name).string(), std::string("resultado anterior: ") + name + "\r\n");
+  }
+}
+
+// What the error stream must look like whatever the status: lines of their own, each
+// "elipses: ..." (a message, a warning, what was written), none of an exception the
+// program did not expect.
+std::string error_stream_fault(const std::string& err) {
+  if (!err.empty() && err.back() != '\n') return "the error stream does not end with a line end";
+  for (const std::string& line : lines_of(err)) {
+    if (line.rfind("elipses: ", 0) != 0) return "a line on the error stream is not a message: \"" + line + "\"";
+    if (line.rfind("elipses: erro inesperado", 0) == 0) return "an unexpected exception: \"" + line + "\"";
+  }
+  return {};
+}
+
+int run_as_main(const CommandLine& line, const std::string& typed, std::string& err) {
+  std::ostringstream out;
+  std::ostringstream errors;
+  int status = 0;
+  if (line.action == CommandLine::Action::answers) {
+    status = run_with_answers(line.settings, errors);
+  } else {
+    std::istringstream in(typed);
+    status = run_program(in, out, errors, line.settings, false);
+  }
+  err = errors.str();
+  return status;
+}
+
+std::string check_run(const CommandLine& line, const CommandLineInput& input, const fs::path& work) {
+  const bool dialogue = line.action == CommandLine::Action::dialogue;
+  const std::string coordinate_file_name = dialogue ? first_answer(input.typed) : line.settings.coordinate_file_name;
+  if (!stays_inside(line.settings.output_directory) || !stays_inside(coordinate_file_name) ||
+      (dialogue && !answers_stay_inside(input.typed))) {
+    return {};
+  }
+  empty_folder(work);
+  write_earlier_results(work);
+  if (is_plain_name(coordinate_file_name)) {
+    const std::string path = (work / coordinate_file_name).string();
+    write_bytes(path, input.coordinate_file);
+    try {
+      CoordinateFile file;
+      open_coordinate_file(file, path);
+      if (count_points(file) > most_points_run) return {};
+    } catch (const InputError&) {
+      // the run refuses it too, which is checked below
+    }
+  }
+  const std::map<std::string, std::string> before = files_under(work);
+
+  int status = 0;
+  std::string err;
+  try {
+    const WorkingFolder inside(work);
+    status = run_as_main(line, input.typed, err);
+  } catch (const std::exception& error) {
+    return std::string("exception escaped the run: ") + error.what();
+  } catch (...) {
+    return "an exception of unknown type escaped the run";
+  }
+
+  if (status != 0 && status != 1) return "exit status " + std::to_string(status);
+  std::string fault = error_stream_fault(err);
+  if (!fault.empty()) return fault;
+  const std::map<std::string, std::string> after = files_under(work);
+  if (status == 1) {
+    if (err.empty()) return "status 1 without a message";
+    for (const auto& [name, bytes] : before) {
+      const auto kept = after.find(name);
+      if (kept == after.end()) return "a failed run removed " + name;
+      if (kept->second != bytes) return "a failed run changed " + name;
+    }
+    for (const auto& [name, bytes] : after) {
+      if (before.count(name) == 0) return "a failed run left " + name;
+    }
+    return {};
+  }
+  if (!dialogue && after.count((fs::path(line.settings.output_directory) / "elipses.txt").lexically_normal().string()) == 0) {
+    return "status 0 without elipses.txt in the output folder";
+  }
+  std::string given = input.coordinate_file + input.typed;
+  for (const std::string& argument : input.arguments) given += argument + "\n";
+  // A name or a folder of the input may spell the words themselves.
+  const bool words_given = lower_case(given).find("nan") != std::string::npos ||
+                           lower_case(given).find("inf") != std::string::npos;
+  if (!words_given && has_non_finite_word(err)) return "the error stream shows a value that is not finite";
+  for (const auto& [name, bytes] : after) {
+    const auto earlier = before.find(name);
+    if (earlier != before.end() && earlier->second == bytes) continue;
+    const std::string file_name = fs::path(name).filename().string();
+    if (file_name.front() == '.' && file_name.size() > 4 && file_name.compare(file_name.size() - 4, 4, ".tmp") == 0) {
+      return "a temporary was left: " + name;
+    }
+    if (bytes.find('\0') != std::string::npos) return name + " holds a NUL byte";
+    if (!words_given && has_non_finite_word(bytes)) return name + " holds a value that is not finite";
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string check_coordinate_file(const std::string& bytes, const std::string& work_directory) {
@@ -191,6 +431,28 @@ std::string check_session(const std::string& answers, const std::string& work_di
     return "status 1 without a message on the error stream";
   }
   return {};
+}
+
+std::string check_options(const std::string& bytes, const std::string& work_directory) {
+  const CommandLineInput input = split_command_line_input(bytes);
+  if (input.arguments.size() > most_arguments) return {};
+  CommandLine line;
+  try {
+    line = read_command_line(input.arguments);
+  } catch (const UsageError& error) {
+    // main() writes it as one line with the pointer to --help, and stops with status 2.
+    if (error.reason.empty()) return "a usage error without a reason";
+    for (const char c : error.reason) {
+      if (static_cast<unsigned char>(c) < 0x20) return "a usage error with a control character: " + error.reason;
+    }
+    return {};
+  } catch (const std::exception& error) {
+    return std::string("exception other than a usage error from the command line: ") + error.what();
+  } catch (...) {
+    return "an exception of unknown type escaped the command line";
+  }
+  if (line.action == CommandLine::Action::help || line.action == CommandLine::Action::version) return {};
+  return check_run(line, input, fs::u8path(work_directory));
 }
 
 }  // namespace elipses::fuzzing

@@ -18,4 +18,14 @@ std::string check_coordinate_file(const std::string& bytes, const std::string& w
 // no exception; no NUL byte, "nan" or "inf" in either output file.
 std::string check_session(const std::string& answers, const std::string& work_directory);
 
+// `bytes` as a whole command line: the arguments one a line, then, after a NUL byte, the
+// coordinate file they name (or the dialogue's first answer names), then, after another
+// NUL byte, standard input. Run in-process as main() runs it, from inside
+// `work_directory` (emptied first, then given earlier results): exit status 0, 1 or 2
+// only; every line on the error stream a message of its own; a usage error one line and
+// nothing touched; any other failure with its message and every file as it was; no NUL
+// byte, NaN or infinity in any file written. Inputs naming a path outside the folder, or
+// of more than a few dozen points, are passed over.
+std::string check_options(const std::string& bytes, const std::string& work_directory);
+
 }  // namespace elipses::fuzzing

@@ -18,14 +18,14 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Replay {
-  std::string target;  // coordinate_file or session
+  std::string target;  // coordinate_file, session or options
   fs::path input;
 };
 
 std::vector<Replay> replays() {
   std::vector<Replay> all;
   const fs::path source = ELIPSES_SOURCE_DIR;
-  for (const std::string target : {"coordinate_file", "session"}) {
+  for (const std::string target : {"coordinate_file", "session", "options"}) {
     for (const fs::path& folder : {source / "fuzz" / "seeds" / target, source / "tests" / "fuzz_regressions" / target}) {
       if (!fs::is_directory(folder)) continue;
       std::vector<fs::path> files;
@@ -57,8 +57,9 @@ TEST_P(FuzzReplayTest, KeepsEveryProperty) {
   const Replay& replay = GetParam();
   const std::string bytes = read_file(replay.input.string());
   TempDir dir;
-  const std::string fault = replay.target == "session" ? fuzzing::check_session(bytes, dir.path().string())
-                                                       : fuzzing::check_coordinate_file(bytes, dir.path().string());
+  const std::string fault = replay.target == "session"   ? fuzzing::check_session(bytes, dir.path().string())
+                            : replay.target == "options" ? fuzzing::check_options(bytes, dir.path().string())
+                                                         : fuzzing::check_coordinate_file(bytes, dir.path().string());
   EXPECT_EQ(fault, "") << replay.input;
 }
 

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <optional>
+#include <string_view>
 #include <tuple>
 #include <utility>
 
@@ -15,6 +16,25 @@ namespace elipses {
 namespace {
 
 [[noreturn]] void refuse(const std::string& reason) { throw UsageError{reason}; }
+
+// The command line reader's own message quotes the argument as typed: its control
+// characters (a line end, an escape) written as \xHH, as every message quotes a value,
+// so that the message stays one line and the terminal is not driven by it.
+std::string shown_in_one_line(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      constexpr char hex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += hex[byte >> 4];
+      out += hex[byte & 0x0F];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
 
 // Each option is collected whole, so that one given twice is told, not overwritten.
 struct Given {
@@ -231,6 +251,19 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
   app.add_flag("--alturas", heights.asked);
   app.add_flag("--reciprocas", heights.reciprocal);
 
+  // "--fiabilidade=sim": a yes-or-no option takes no value; the reader would only say it
+  // could not convert one.
+  for (const std::string& argument : arguments) {
+    const std::size_t equals = argument.find('=');
+    if (argument.rfind("--", 0) != 0 || equals == std::string::npos) continue;
+    const std::string name = argument.substr(0, equals);
+    for (const char* flag : {"--help", "--version", "--ajustada", "--relativas", "--fiabilidade", "--projetar",
+                             "--relatorio", "--alturas", "--reciprocas"}) {
+      if (name == flag) {
+        refuse("a opção " + name + " não leva valor, encontrou-se \"" + quote_for_message(argument) + "\"");
+      }
+    }
+  }
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
   try {
     app.parse(reversed);
@@ -238,7 +271,7 @@ CommandLine read_command_line(const std::vector<std::string>& arguments) {
     const std::string what = error.what();
     refuse("a opção " + what.substr(0, what.find(':')) + " precisa de um valor");
   } catch (const CLI::ParseError& error) {
-    refuse(std::string("linha de comandos inválida: ") + error.what());
+    refuse("linha de comandos inválida: " + shown_in_one_line(error.what()));
   }
   for (const Given* option : valued) {
     if (option->values.size() > 1) refuse("a opção " + std::string(option->name) + " foi dada mais de uma vez");

@@ -198,6 +198,14 @@ std::string text_field(std::string_view text, int width) {
 // They stand in for std::to_chars, which not every C++ library has for doubles (the one
 // of the web page's compiler has not).
 char* put_exact_decimals(char* out, std::size_t room, double value, int decimals) {
+  // A value beyond the doubles (a traverse of absurd extent overflows its squares) is
+  // written as the fixed fields write what does not fit: asterisks, never "inf" or "nan".
+  if (!std::isfinite(value)) {
+    const std::size_t stars = room > not_finite_stars ? not_finite_stars : (room > 0 ? room - 1 : 0);
+    for (std::size_t i = 0; i < stars; ++i) out[i] = '*';
+    if (room > 0) out[stars] = '\0';
+    return out + stars;
+  }
   const int length = std::snprintf(out, room, "%.*f", decimals, value);
   if (length <= 0 || static_cast<std::size_t>(length) >= room) return out;
   return out + length;

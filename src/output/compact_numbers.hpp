@@ -9,6 +9,8 @@ namespace elipses {
 
 // Room enough for any field or script number the program writes.
 inline constexpr std::size_t number_room = 32;
+// How a free-width number that is not finite is written.
+inline constexpr std::size_t not_finite_stars = 8;
 
 // Fixed-point field of width w (at most 30) with d decimals: rounded to nearest,
 // right-justified, "-" only when the rounded value is not zero, no digit before the
@@ -28,9 +30,9 @@ std::string fixed_point_field(double value, int width, int decimals);
 std::string compact_number(double x);
 
 // The exact decimal expansion of `value` rounded to `decimals` decimals, ties to even
-// (2.5 -> "2", -0.125 with 2 -> "-0.12"), as std::to_chars gives it in fixed notation.
-// Writes at `out`, at most `room` - 1 characters and a NUL, and returns the end (`out`
-// itself when the room is too small).
+// (2.5 -> "2", -0.125 with 2 -> "-0.12"), as std::to_chars gives it in fixed notation;
+// an infinity or a NaN as `not_finite_stars` asterisks. Writes at `out`, at most `room` - 1
+// characters and a NUL, and returns the end (`out` itself when the room is too small).
 char* put_exact_decimals(char* out, std::size_t room, double value, int decimals);
 std::string exact_decimals_text(double value, int decimals);
 

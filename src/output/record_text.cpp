@@ -26,6 +26,9 @@ std::string plain_fixed(double value, int decimals) {
 }
 
 std::string given_figure(double value) {
+  // A length worked out from an absurd answer (a scale modulus of 1e-320) can overflow:
+  // asterisks, as every number written that is not finite.
+  if (!std::isfinite(value)) return exact_decimals_text(value, 0);
   std::string figure = shortest_round_trip_text(value);
   // A value typed as 0.0001 reads better so than as 1e-04.
   if (figure.find('e') != std::string::npos && value != 0.0 && std::abs(value) >= 1e-6 && std::abs(value) < 1e15) {

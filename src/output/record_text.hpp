@@ -17,7 +17,7 @@ std::string record_name(std::string_view name);
 std::string plain_fixed(double value, int decimals);
 
 // The shortest decimal text that reads back as `value`, as a user would type it: 2.5,
-// 1.5, 3, 0.0001.
+// 1.5, 3, 0.0001; asterisks for a value that is not finite.
 std::string given_figure(double value);
 
 }  // namespace elipses
