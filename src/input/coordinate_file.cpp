@@ -1,3 +1,4 @@
+#include <cmath>
 #include "input/coordinate_file.hpp"
 
 #include <algorithm>
@@ -487,7 +488,7 @@ void start_noting(CoordinateFile& file) {
   file.any_name_cut = false;
   file.previous = Point();
   file.previous_line = 0;
-  file.zero_leg.clear();
+  file.unusable_leg.clear();
 }
 
 void note_point(CoordinateFile& file, std::int32_t i, std::int32_t line, std::size_t offset) {
@@ -498,11 +499,15 @@ void note_point(CoordinateFile& file, std::int32_t i, std::int32_t line, std::si
   const std::hash<std::string_view> hash;
   file.name_uses.push_back(
       CoordinateFile::NameUse{hash(current.name), hash(cut ? file.full_name : trimmed(current.name)), offset, line});
-  if (i > 1 && file.zero_leg.empty() && leg_length(current.m - file.previous.m, current.p - file.previous.p) == 0.0) {
-    file.zero_leg = location(file, line) + "a perna do ponto " + std::to_string(i - 1) + " \"" +
+  // A leg of no length has no direction; one too long for a double (coordinates near
+  // ±1e308 of opposite signs) has none either, and every figure of it would be lost.
+  const double length = i > 1 ? leg_length(current.m - file.previous.m, current.p - file.previous.p) : 1.0;
+  if (file.unusable_leg.empty() && (length == 0.0 || !std::isfinite(length))) {
+    file.unusable_leg = location(file, line) + "a perna do ponto " + std::to_string(i - 1) + " \"" +
                     trimmed(file.previous.name) + "\" (linha " + std::to_string(file.previous_line) + ") ao ponto " +
-                    std::to_string(i) + " \"" + trimmed(current.name) +
-                    "\" tem comprimento nulo; a sua direção é indefinida";
+                    std::to_string(i) + " \"" + trimmed(current.name) + "\" " +
+                    (length == 0.0 ? "tem comprimento nulo; a sua direção é indefinida"
+                                   : "é longa demais para ser calculada; verifique as coordenadas");
   }
   file.previous = current;
   file.previous_line = line;
@@ -635,7 +640,7 @@ void check_traverse(CoordinateFile& file, std::int32_t n) {
     end_pass(file);
     file.reading = saved;
   }
-  if (!file.zero_leg.empty()) throw InputError(file.zero_leg);
+  if (!file.unusable_leg.empty()) throw InputError(file.unusable_leg);
 }
 
 std::vector<std::string> reading_warnings(const CoordinateFile& file) {

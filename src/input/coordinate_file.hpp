@@ -60,7 +60,7 @@ struct CoordinateFile {
   bool any_name_cut = false;
   Point previous;
   std::int32_t previous_line = 0;
-  std::string zero_leg;   // the refusal of the first leg of no length, when there is one
+  std::string unusable_leg;   // the refusal of the first leg of no length or of no finite length
   std::vector<std::string> notes_more_after_p;
   std::int32_t more_after_p_count = 0;
   std::vector<std::string> notes_names;
