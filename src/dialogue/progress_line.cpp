@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "dialogue/platform.hpp"
+
 namespace elipses {
 
 namespace {
@@ -40,6 +42,17 @@ std::size_t screen_width(const std::string& text) {
   return width;
 }
 
+// The line is written with interrupts held back. On Windows the console's handler runs on
+// a thread of its own while this one computes on: without the hold, a line could follow
+// the interrupt's message, or be cut by it.
+class WritingHeld {
+ public:
+  WritingHeld() { hold_interrupts(); }
+  ~WritingHeld() { release_interrupts(); }
+  WritingHeld(const WritingHeld&) = delete;
+  WritingHeld& operator=(const WritingHeld&) = delete;
+};
+
 }  // namespace
 
 void ProgressLine::advance(ProgressStep step, std::uint64_t done, std::uint64_t total) {
@@ -57,6 +70,7 @@ void ProgressLine::advance(ProgressStep step, std::uint64_t done, std::uint64_t 
   const std::string line = std::string("elipses: ") + step_words(step) + ": " + std::to_string(percent) + " % (" +
                            grouped(done) + " de " + grouped(total) + ")";
   const std::size_t width = screen_width(line);
+  const WritingHeld held;
   err_ << '\r' << line;
   if (width < shown_width_) err_ << std::string(shown_width_ - width, ' ') << '\r' << line;
   err_.flush();
@@ -65,6 +79,7 @@ void ProgressLine::advance(ProgressStep step, std::uint64_t done, std::uint64_t 
 
 void ProgressLine::erase() {
   if (shown_width_ == 0) return;
+  const WritingHeld held;
   err_ << '\r' << std::string(shown_width_, ' ') << '\r';
   err_.flush();
   shown_width_ = 0;
