@@ -23,7 +23,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-NATIVE = ROOT / "build" / "elipses"
+NATIVE = ROOT / os.environ.get("BUILD_DIR", "build") / "elipses"
 PAGE = ROOT / "build-web" / "elipses.html"
 WEB_FOLDER = "/elipses"
 LARGEST_TIME = 2.0  # seconds for the 1,000-point run in the page
